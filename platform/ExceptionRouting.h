@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QApplication>
+#include <exception>
+#include <functional>
+
+namespace platform {
+
+// The one application-wide handler that every error escaping a user-interface
+// handler (timer, button, posted event) reaches.
+using AppExceptionHandler = std::function<void(const std::exception&)>;
+
+void SetAppExceptionHandler(AppExceptionHandler handler);
+
+// Hands an error to the handler. On the user-interface thread it runs at once;
+// from any other thread it is queued to the user-interface thread.
+void ReportException(std::exception_ptr error);
+
+// Runs an action and routes whatever it throws to the handler; for code that
+// cannot let an error escape (for example a driver thread).
+void RunGuarded(const std::function<void()>& action);
+
+// The application object: routes exceptions escaping event delivery to the handler
+// instead of letting them terminate the program.
+class StationApplication final : public QApplication {
+public:
+    StationApplication(int& argc, char** argv);
+    bool notify(QObject* receiver, QEvent* event) override;
+};
+
+} // namespace platform

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+namespace platform {
+
+// The private-profile routine of the station: one key per line, "key=value", under
+// "[section]" headers. Values are raw bytes (Windows-1252 on disk); a value runs
+// from the first '=' to the end of its line, untrimmed, so that every byte other
+// than NUL, CR and LF survives a round trip.
+
+// A missing file, section or key reads as the empty string.
+std::string ReadProfileString(const std::filesystem::path& file, std::string_view section,
+                              std::string_view key);
+
+// Replaces the key's value in place, or appends the key (and its section) when
+// missing. The file is rewritten through a temporary file and a rename, so a crash
+// never leaves it half written, and is left readable by its owner only: it holds the
+// account password. Failure raises EIniFileException "Unable to write to <file>".
+void WriteProfileString(const std::filesystem::path& file, std::string_view section,
+                        std::string_view key, std::string_view value);
+
+} // namespace platform
