@@ -19,7 +19,8 @@ public:
 #define SONAVIA_ERROR_CLASS(Name, Base)                                   \
     class Name : public Base {                                            \
     public:                                                               \
-        using Base::Base;                                                 \
+        using BaseError = Base; /* Base may be a qualified name */        \
+        using BaseError::BaseError;                                       \
         const char* ClassName() const noexcept override { return #Name; } \
     };
 
