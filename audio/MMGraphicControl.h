@@ -22,9 +22,10 @@ public:
     TRect InnerRect() const;
     TRect ClientRect() const { return {0, 0, width(), height()}; }
 
-    // The framework's bounds; subclasses follow size changes in resizeEvent,
-    // which every way of resizing reaches.
-    void SetBounds(int left, int top, int width, int height);
+    // The framework's bounds. A hidden widget hears of a new size only when it is
+    // shown, so subclasses that lay out by size follow it here at once as well
+    // as in resizeEvent.
+    virtual void SetBounds(int left, int top, int width, int height);
 
 protected:
     // Draws the frame and fills what is inside it with Color unless NoFill.

@@ -2,6 +2,7 @@
 
 #include <QPainter>
 #include <QResizeEvent>
+#include <QWindow>
 
 TMMDIBGraphicControl::TMMDIBGraphicControl(QWidget* parent)
     : TMMGraphicControl(parent), FDIBCanvas(this)
@@ -56,12 +57,21 @@ bool TMMDIBGraphicControl::PaintNow(bool flag, const TPaintNowProc& procedure)
 {
     if (!isVisible() || !procedure)
         return false;
-    FPaintNow = &procedure;
-    FPaintNowFlag = flag;
-    repaint(); // synchronous: paintEvent runs the procedure before this returns
-    const bool ran = FPaintNow == nullptr;
-    FPaintNow = nullptr;
-    return ran;
+    const QWindow* screenWindow = window()->windowHandle();
+    if (screenWindow && screenWindow->isExposed()) {
+        FPaintNow = &procedure;
+        FPaintNowFlag = flag;
+        repaint(); // synchronous: paintEvent runs the procedure before this returns
+        const bool ran = FPaintNow == nullptr;
+        FPaintNow = nullptr;
+        if (ran)
+            return true;
+    }
+    // Not on screen yet: the frame is still drawn off-screen, without a Canvas(),
+    // and shown by the next ordinary paint.
+    procedure(this, flag);
+    update();
+    return true;
 }
 
 void TMMDIBGraphicControl::paintEvent(QPaintEvent*)

@@ -37,7 +37,8 @@ public:
     virtual void DIBClearBackGround();
 
     // Runs procedure(this, flag) at once with Canvas() painting on the control,
-    // when the control is visible. Returns whether it ran.
+    // when the control is visible (with no Canvas() while its window is not yet
+    // on screen). Returns whether it ran.
     bool PaintNow(bool flag, const TPaintNowProc& procedure);
 
     // The painter of the running paint (normal or immediate); nullptr outside one.
