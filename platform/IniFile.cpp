@@ -95,6 +95,12 @@ std::string ReadProfileString(const std::filesystem::path& file, std::string_vie
 void WriteProfileString(const std::filesystem::path& file, std::string_view section,
                         std::string_view key, std::string_view value)
 {
+    // A line break would end the value early and start a line of its own (a key
+    // or section of the caller's choosing); refuse rather than corrupt the file.
+    if (value.find_first_of(std::string_view("\0\r\n", 3)) != std::string_view::npos)
+        throw EIniFileException("Unable to write to " + file.string() + ": the value of " +
+                                std::string(key) +
+                                " contains a line break or NUL character; remove it and retry");
     auto lines = ReadLines(file);
     const std::string entry = std::string(key) + "=" + std::string(value);
     auto [begin, end] = FindSection(lines, section);
@@ -102,9 +108,10 @@ void WriteProfileString(const std::filesystem::path& file, std::string_view sect
         lines.push_back("[" + std::string(section) + "]");
         lines.push_back(entry);
     } else {
-        const auto keyLine = std::find_if(lines.begin() + static_cast<std::ptrdiff_t>(begin),
-                                          lines.begin() + static_cast<std::ptrdiff_t>(end),
-                                          [&](const std::string& line) { return KeyOfLine(line, key); });
+        const auto keyLine =
+            std::find_if(lines.begin() + static_cast<std::ptrdiff_t>(begin),
+                         lines.begin() + static_cast<std::ptrdiff_t>(end),
+                         [&](const std::string& line) { return KeyOfLine(line, key); });
         if (keyLine != lines.begin() + static_cast<std::ptrdiff_t>(end)) {
             *keyLine = entry;
         } else {
@@ -118,8 +125,9 @@ void WriteProfileString(const std::filesystem::path& file, std::string_view sect
     std::string content;
     for (const auto& line : lines)
         content += line + "\r\n";
-    if (!ReplaceFileContents(file, content, std::filesystem::perms::owner_read |
-                                                std::filesystem::perms::owner_write))
+    if (!ReplaceFileContents(file, content,
+                             std::filesystem::perms::owner_read |
+                                 std::filesystem::perms::owner_write))
         throw EIniFileException("Unable to write to " + file.string());
 }
 
