@@ -20,6 +20,8 @@ class QFrame;
 class QLabel;
 class QPushButton;
 class TFrm_Config;
+class TMMLevel;
+class TMMLevelScale;
 
 // The station's main window. It owns the whole application state: the settings
 // loaded from cfg.ini, the encoder and its last run state, the capture chain that
@@ -29,7 +31,8 @@ class TFrm_Config;
 //
 // The code is split by concern: MainWindowCore.cpp (creation, settings, first
 // show, shutdown, error handler), MainWindowLayout.cpp (components),
-// MainWindowStartup.cpp (the start-up decision), MainWindowButtons.cpp.
+// MainWindowStartup.cpp (the start-up decision), MainWindowButtons.cpp,
+// MainWindowLevels.cpp (the bar level panel).
 class TFrm_OnLine : public QWidget {
     Q_OBJECT
 
@@ -50,6 +53,12 @@ public:
     QPushButton* BMinimizar = nullptr;
     QPushButton* BOcultar = nullptr;
     QPushButton* BFechar = nullptr;
+    TMMLevel* MMLevel1 = nullptr; // left channel bar, in PLevel
+    TMMLevel* MMLevel2 = nullptr; // right channel bar
+    TMMLevelScale* MMLevelScale1 = nullptr;
+    QLabel* LLevelL = nullptr;
+    QLabel* LLevelR = nullptr;
+    QLabel* LLevelDb = nullptr;
 
     QTimer TimerInicio;           // 100 ms, on at load, fires once
     QTimer TimerStatus;           // 1000 ms, enabled by every encoder start
@@ -86,6 +95,7 @@ public:
     void BFecharClick();
     void BMinimizarClick();
     void BOcultarClick();
+    void BEqualizerClick();
     void HandleAppException(const std::exception& E);
 
     // Operations.
@@ -116,6 +126,7 @@ protected:
 private:
     void CreateComponents();
     void CreateTimers();
+    void CreateLevelPanel();
     void CentreOnScreen();
 
     // First-show steps that the capture, settings-window and tray code fill.

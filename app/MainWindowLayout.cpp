@@ -62,6 +62,7 @@ void TFrm_OnLine::CreateComponents()
     PLevel = AddPanel(PEqualizadores, "PLevel", display);
     POsciloscopio = AddPanel(PEqualizadores, "POsciloscopio", display);
     PSpectrum = AddPanel(PEqualizadores, "PSpectrum", display);
+    CreateLevelPanel();
 
     LStatus = new QLabel(QStringLiteral("Conectando..."), this);
     LStatus->setObjectName(QStringLiteral("LStatus"));
@@ -80,6 +81,7 @@ void TFrm_OnLine::CreateComponents()
     connect(BFechar, &QPushButton::clicked, this, [this] { BFecharClick(); });
     connect(BMinimizar, &QPushButton::clicked, this, [this] { BMinimizarClick(); });
     connect(BOcultar, &QPushButton::clicked, this, [this] { BOcultarClick(); });
+    connect(BEqualizer, &QPushButton::clicked, this, [this] { BEqualizerClick(); });
 }
 
 void TFrm_OnLine::CentreOnScreen()

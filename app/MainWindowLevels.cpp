@@ -1,0 +1,89 @@
+#include "app/MainWindow.h"
+
+#include "meters/MMLevel.h"
+#include "meters/MMLevelScale.h"
+
+#include <QFrame>
+#include <QLabel>
+
+namespace {
+
+// The studio's bar look: dotted lime and yellow up to 80 %, red above, over
+// dotted grey spots; 99 frames of 16-bit stereo per update, falling slowly.
+TMMLevel* AddBar(QWidget* panel, const char* name, TMMChannel channel, int top)
+{
+    auto* bar = new TMMLevel(panel);
+    bar->setObjectName(QString::fromLatin1(name));
+    bar->Bevel().SetBevelOuter(bvNone);
+    bar->SetBounds(12, top, 158, 18);
+    bar->SetPoint2(80);
+    bar->SetBarColor(0, clLime);
+    bar->SetBarColor(1, clYellow);
+    bar->SetInactiveColor(0, clGray);
+    bar->SetInactiveColor(1, clGray);
+    bar->SetActiveDoted(true);
+    bar->SetInactiveDoted(true);
+    bar->setToolTip(
+        QStringLiteral("click to change the style,\rdouble click to disable the level"));
+    LevelEngine& engine = bar->Engine();
+    engine.SetMode(mStereo);
+    engine.SetBitLength(b16Bit);
+    engine.SetChannel(channel);
+    engine.SetSamples(99);
+    engine.SetNumPeaks(2);
+    engine.SetDecayMode(dmStepUp);
+    engine.SetDecay(8);
+    return bar;
+}
+
+QLabel* AddCaption(QWidget* panel, const char* name, const QString& text, const QRect& geometry)
+{
+    auto* label = new QLabel(text, panel);
+    label->setObjectName(QString::fromLatin1(name));
+    label->setGeometry(geometry);
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::WindowText, Qt::white);
+    label->setPalette(palette);
+    QFont font = label->font();
+    font.setPixelSize(11);
+    font.setBold(true);
+    label->setFont(font);
+    return label;
+}
+
+} // namespace
+
+void TFrm_OnLine::CreateLevelPanel()
+{
+    QPalette black = PLevel->palette();
+    black.setColor(QPalette::Window, Qt::black);
+    PLevel->setPalette(black);
+    PLevel->setAutoFillBackground(true);
+
+    MMLevel1 = AddBar(PLevel, "MMLevel1", chLeft, 8);
+    MMLevel2 = AddBar(PLevel, "MMLevel2", chRight, 30);
+    LLevelL = AddCaption(PLevel, "LLevelL", QStringLiteral("L"), {2, 10, 10, 14});
+    LLevelR = AddCaption(PLevel, "LLevelR", QStringLiteral("R"), {2, 32, 10, 14});
+
+    // The scale and its "dB" sit below the panel's visible 56 pixels.
+    MMLevelScale1 = new TMMLevelScale(PLevel);
+    MMLevelScale1->setObjectName(QStringLiteral("MMLevelScale1"));
+    MMLevelScale1->Bevel().SetBevelOuter(bvNone);
+    MMLevelScale1->SetBounds(0, 58, 275, 7);
+    MMLevelScale1->SetPoint2(80);
+    TMMLevScale& scale = MMLevelScale1->Scale();
+    scale.SetTickCount(11);
+    scale.SetEnlargeEvery(5);
+    scale.SetSize(7);
+    scale.SetOrigin(soInner);
+    scale.SetConnect(false);
+    LLevelDb = AddCaption(PLevel, "LLevelDb", QStringLiteral("dB"), {150, 66, 20, 14});
+}
+
+void TFrm_OnLine::BEqualizerClick()
+{
+    if (++FPanelIndex > 4)
+        FPanelIndex = 1;
+    QFrame* const order[] = {PSpectrum, POsciloscopio, PLevel, PVU};
+    order[FPanelIndex - 1]->lower();
+}
