@@ -1,5 +1,6 @@
 #include "app/MainWindow.h"
 
+#include "app/StudioLevels.h"
 #include "meters/MMLevel.h"
 #include "meters/MMLevelScale.h"
 
@@ -8,31 +9,12 @@
 
 namespace {
 
-// The studio's bar look: dotted lime and yellow up to 80 %, red above, over
-// dotted grey spots; 99 frames of 16-bit stereo per update, falling slowly.
 TMMLevel* AddBar(QWidget* panel, const char* name, TMMChannel channel, int top)
 {
     auto* bar = new TMMLevel(panel);
     bar->setObjectName(QString::fromLatin1(name));
-    bar->Bevel().SetBevelOuter(bvNone);
-    bar->SetBounds(12, top, 158, 18);
-    bar->SetPoint2(80);
-    bar->SetBarColor(0, clLime);
-    bar->SetBarColor(1, clYellow);
-    bar->SetInactiveColor(0, clGray);
-    bar->SetInactiveColor(1, clGray);
-    bar->SetActiveDoted(true);
-    bar->SetInactiveDoted(true);
-    bar->setToolTip(
-        QStringLiteral("click to change the style,\rdouble click to disable the level"));
-    LevelEngine& engine = bar->Engine();
-    engine.SetMode(mStereo);
-    engine.SetBitLength(b16Bit);
-    engine.SetChannel(channel);
-    engine.SetSamples(99);
-    engine.SetNumPeaks(2);
-    engine.SetDecayMode(dmStepUp);
-    engine.SetDecay(8);
+    bar->move(12, top);
+    ConfigureStudioBar(*bar, channel);
     return bar;
 }
 

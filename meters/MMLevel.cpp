@@ -180,10 +180,10 @@ void TMMCustomLevel::DoLayout()
     update();
 }
 
-void TMMCustomLevel::DrawSpot(int spot, TColor color, bool dotted)
+void TMMCustomLevel::DrawSpot(int spot, std::uint32_t pixel, bool dotted)
 {
     TMMDIBCanvas& dib = DIBCanvas();
-    dib.SetColor(color);
+    dib.SetPixelValue(pixel);
     if (dotted)
         dib.FillRectDotted(SpotRect(spot));
     else
@@ -225,21 +225,24 @@ void TMMCustomLevel::DrawFrame(QPainter* screen)
     } else {
         dib.CopyBits({0, 0, FInnerWidth, FInnerHeight}, FBackImage.Bits(), 0, 0);
         if (isEnabled()) {
+            // Pixel values of the three lit colours, looked up once per frame.
+            const std::uint32_t lit[3] = {dib.ColorToPixel(FBarColors[0]),
+                                          dib.ColorToPixel(FBarColors[1]),
+                                          dib.ColorToPixel(FBarColors[2])};
             int top = n;
             if (FDirection == dirSymetric) {
                 const int c = std::clamp(n, 1, FSpots);
-                const TColor color = FBarColors[ZoneOf(c)];
                 for (int spot = c - 2; spot <= c + 2; ++spot)
-                    DrawSpot(spot, color, FActiveDoted);
+                    DrawSpot(spot, lit[ZoneOf(c)], FActiveDoted);
                 top = c;
             } else {
                 for (int spot = 1; spot <= n; ++spot)
-                    DrawSpot(spot, FBarColors[ZoneOf(spot)], FActiveDoted);
+                    DrawSpot(spot, lit[ZoneOf(spot)], FActiveDoted);
             }
             if (FEngine.NumPeaks() > 0 && pk > top) {
                 const int outward = FDirection == dirSymetric ? 2 : 0;
                 for (int j = 0; j < FEngine.NumPeaks(); ++j)
-                    DrawSpot(pk + outward - j, FBarColors[ZoneOf(pk - j)], FActiveDoted);
+                    DrawSpot(pk + outward - j, lit[ZoneOf(pk - j)], FActiveDoted);
             }
         }
     }

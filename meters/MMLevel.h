@@ -92,7 +92,7 @@ private:
     void RebuildBackGround();
     // Draws the frame into the off-screen image and copies it to the screen.
     void DrawFrame(QPainter* screen);
-    void DrawSpot(int spot, TColor color, bool dotted);
+    void DrawSpot(int spot, std::uint32_t pixel, bool dotted);
     void Fire(const TMMNotifyEvent& handler)
     {
         if (handler)

@@ -82,8 +82,13 @@ void TMMDIBCanvas::SetPalette(const TLogPalette* palette)
 
 std::uint32_t TMMDIBCanvas::ColorToPixel(TColor color) const
 {
-    if (fBitsPerPixel == 8)
-        return fPalette.NearestIndex(color);
+    if (fBitsPerPixel == 8) {
+        // Displays ask for the same few colours over and over; the palette
+        // search is by far the dearest part of drawing a spot.
+        if (!fLastColor || fLastColor->first != color)
+            fLastColor = std::pair(color, std::uint32_t(fPalette.NearestIndex(color)));
+        return fLastColor->second;
+    }
     const TColor rgb = ColorToRGB(color);
     return std::uint32_t(qRgb(GetRValue(rgb), GetGValue(rgb), GetBValue(rgb))) & 0xFFFFFFu;
 }
@@ -123,6 +128,7 @@ void TMMDIBCanvas::CreateDIB()
 {
     fPalette.Build(fBackGround.isNull() ? nullptr : &fBackGround,
                    fHasCustomPalette ? &fCustomPalette : nullptr);
+    fLastColor.reset();
     fMadeWidth = std::max(fWidth, 1);
     fMadeHeight = std::max(fHeight, 1);
     fMadeBits = fBitsPerPixel;

@@ -10,6 +10,8 @@
 #include <QString>
 #include <cstdint>
 #include <mutex>
+#include <optional>
+#include <utility>
 #include <vector>
 
 class QPainter;
@@ -133,6 +135,7 @@ private:
     TLogPalette fCustomPalette;
     bool fHasCustomPalette = false;
     TDIBPalette fPalette;
+    mutable std::optional<std::pair<TColor, std::uint32_t>> fLastColor;
 
     bool fRecreatePending = true;
     bool fDrawing = false;

@@ -393,3 +393,21 @@ TEST(DIBCanvasText, TextLandsInsideItsBoxInTheColour)
 }
 
 } // namespace
+
+namespace {
+
+TEST(DIBCanvas, ColourLookupFollowsANewPalette)
+{
+    TMMDIBCanvas canvas;
+    const TColor green = RGBColor(10, 200, 30);
+    EXPECT_EQ(canvas.ColorToPixel(green), 250u); // nearest static: lime
+    TLogPalette custom;
+    custom.Entries.assign(256, qRgb(0, 0, 0));
+    custom.Entries[100] = qRgb(10, 200, 30);
+    canvas.SetPalette(&custom);
+    canvas.BeginDraw();
+    EXPECT_EQ(canvas.ColorToPixel(green), 100u);
+    canvas.EndDraw();
+}
+
+} // namespace
