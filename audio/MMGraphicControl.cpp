@@ -14,7 +14,7 @@ void TMMGraphicControl::SetColor(TColor value)
     if (value == FColor)
         return;
     FColor = value;
-    update();
+    ColorChanged();
 }
 
 void TMMGraphicControl::SetNoFill(bool value)
@@ -44,6 +44,11 @@ void TMMGraphicControl::Paint(QPainter& canvas)
 }
 
 void TMMGraphicControl::BevelChanged()
+{
+    update();
+}
+
+void TMMGraphicControl::ColorChanged()
 {
     update();
 }

@@ -32,6 +32,8 @@ protected:
     virtual void Paint(QPainter& canvas);
     // The frame changed: by default just repaint.
     virtual void BevelChanged();
+    // Color changed: by default just repaint.
+    virtual void ColorChanged();
 
     void paintEvent(QPaintEvent* event) override;
 

@@ -268,6 +268,12 @@ void TMMCustomLevel::BevelChanged()
     DoLayout();
 }
 
+void TMMCustomLevel::ColorChanged()
+{
+    RebuildBackGround();
+    update();
+}
+
 void TMMCustomLevel::resizeEvent(QResizeEvent* event)
 {
     TMMDIBGraphicControl::resizeEvent(event);

@@ -82,6 +82,7 @@ public:
 protected:
     void Paint(QPainter& canvas) override;
     void BevelChanged() override;
+    void ColorChanged() override;
     void resizeEvent(QResizeEvent* event) override;
     void changeEvent(QEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;

@@ -325,3 +325,17 @@ TEST(Level, TwentyFourBitSurfaceDrawsTrueColours)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(MainWindowBar, BackgroundColourFillsTheGapsOfANewPicture)
+{
+    level.SetColor(clWhite);
+    level.Engine().SetDecayMode(dmNone);
+    Feed(10362);
+    EXPECT_EQ(level.DIBCanvas().Pixel(1, 0), Index(clWhite));      // gap after spot 1
+    EXPECT_EQ(level.DIBCanvas().Pixel(2 * 60, 1), Index(clWhite)); // skipped line of a dot
+    EXPECT_EQ(SpotPixel(60), Index(clGray));
+}
+
+} // namespace
