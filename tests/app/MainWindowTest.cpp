@@ -227,12 +227,15 @@ TEST_F(MainWindowTest, ClosingStopsARunningEncoderAndClosingWithoutOneIsClean)
     EXPECT_EQ(stops, 1);
 }
 
-TEST_F(MainWindowTest, ClosingButtonStopsTheIconAnimationAndHideButtonHides)
+TEST_F(MainWindowTest, MinimiseHideAndCloseButtons)
 {
     ProbeWindow window(Services());
     window.TimerInicio.stop();
     window.show();
     ASSERT_TRUE(window.TimerIcone.isActive());
+    window.BMinimizar->click();
+    EXPECT_TRUE(window.isMinimized());
+    window.showNormal();
     window.BOcultar->click();
     EXPECT_FALSE(window.isVisible());
     window.show();
