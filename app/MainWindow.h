@@ -4,6 +4,7 @@
 #include "app/ProviderConfig.h"
 #include "app/StationServices.h"
 #include "audio/MMTypes.h"
+#include "audio/WaveIn.h"
 #include "platform/Encoder.h"
 
 #include <QString>
@@ -31,8 +32,8 @@ class TMMLevelScale;
 //
 // The code is split by concern: MainWindowCore.cpp (creation, settings, first
 // show, shutdown, error handler), MainWindowLayout.cpp (components),
-// MainWindowStartup.cpp (the start-up decision), MainWindowButtons.cpp,
-// MainWindowLevels.cpp (the bar level panel).
+// MainWindowStartup.cpp (the start-up decision), MainWindowCapture.cpp (the wave
+// input), MainWindowButtons.cpp, MainWindowLevels.cpp (the bar level panel).
 class TFrm_OnLine : public QWidget {
     Q_OBJECT
 
@@ -59,6 +60,8 @@ public:
     QLabel* LLevelL = nullptr;
     QLabel* LLevelR = nullptr;
     QLabel* LLevelDb = nullptr;
+    // Records the card's input; Output joins the connector once the displays exist.
+    std::unique_ptr<TMMWaveIn> WaveIn;
 
     QTimer TimerInicio;           // 100 ms, on at load, fires once
     QTimer TimerStatus;           // 1000 ms, enabled by every encoder start
@@ -125,6 +128,7 @@ protected:
 
 private:
     void CreateComponents();
+    void CreateWaveIn();
     void CreateTimers();
     void CreateLevelPanel();
     void CentreOnScreen();

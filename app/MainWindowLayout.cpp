@@ -1,4 +1,5 @@
 #include "app/MainWindow.h"
+#include "platform/ExceptionRouting.h"
 
 #include <QFont>
 #include <QFrame>
@@ -78,10 +79,11 @@ void TFrm_OnLine::CreateComponents()
     BInfo = AddButton(this, "BInfo", QStringLiteral("Informações"), {123, 330, 92, 28});
     BEqualizer = AddButton(this, "BEqualizer", QStringLiteral("Visualizar"), {222, 330, 92, 28});
 
-    connect(BFechar, &QPushButton::clicked, this, [this] { BFecharClick(); });
-    connect(BMinimizar, &QPushButton::clicked, this, [this] { BMinimizarClick(); });
-    connect(BOcultar, &QPushButton::clicked, this, [this] { BOcultarClick(); });
-    connect(BEqualizer, &QPushButton::clicked, this, [this] { BEqualizerClick(); });
+    using platform::Guarded;
+    connect(BFechar, &QPushButton::clicked, this, Guarded([this] { BFecharClick(); }));
+    connect(BMinimizar, &QPushButton::clicked, this, Guarded([this] { BMinimizarClick(); }));
+    connect(BOcultar, &QPushButton::clicked, this, Guarded([this] { BOcultarClick(); }));
+    connect(BEqualizer, &QPushButton::clicked, this, Guarded([this] { BEqualizerClick(); }));
 }
 
 void TFrm_OnLine::CentreOnScreen()
@@ -103,5 +105,6 @@ void TFrm_OnLine::CreateTimers()
     setUp(TimerVerificaServidor, 60000, true);
     setUp(TimerIcone, 500, false);
     setUp(TimerPopup, 200, false);
-    connect(&TimerInicio, &QTimer::timeout, this, [this] { TimerInicioTimer(); });
+    connect(&TimerInicio, &QTimer::timeout, this,
+            platform::Guarded([this] { TimerInicioTimer(); }));
 }
