@@ -2,6 +2,7 @@
 
 #include "platform/Exception.h"
 
+#include <cstdint>
 #include <filesystem>
 #include <memory>
 
@@ -9,25 +10,24 @@ namespace platform {
 
 SONAVIA_ERROR_CLASS(EEncoderError, Exception)
 
-// Run states an encoder reports; other values may be read and mean nothing to the station.
-enum EncoderRunState : int {
-    EncoderStarting = 1,
-    EncoderRunning = 2,
-    EncoderStopping = 4,
-    EncoderStopped = 5,
-};
-
-// The external encoder that publishes the station: driven entirely by a session file.
-// Every operation raises EEncoderError (or a subclass) when it fails.
+// The external encoder that publishes the station: the five operations the
+// station controller calls. Each raises EEncoderError (or a subclass) on failure.
 class Encoder {
 public:
+    // Run states the station mirrors in its status line; other values may be read
+    // and mean nothing to the station.
+    static constexpr std::uint8_t kStarting = 1;
+    static constexpr std::uint8_t kRunning = 2;
+    static constexpr std::uint8_t kStopping = 4;
+    static constexpr std::uint8_t kStopped = 5;
+
     virtual ~Encoder() = default;
-    virtual void Load(const std::filesystem::path& sessionFile) = 0;
+    virtual void LoadSession(const std::filesystem::path& sessionFile) = 0;
     virtual void Start() = 0;
     virtual void Stop() = 0;
     // Called once each time the stopped state has been read.
     virtual void AfterStop() = 0;
-    virtual int RunState() = 0;
+    virtual std::uint8_t RunState() = 0;
 };
 
 class EncoderFactory {

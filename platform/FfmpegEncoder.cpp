@@ -99,7 +99,7 @@ FfmpegEncoder::~FfmpegEncoder()
     }
 }
 
-void FfmpegEncoder::Load(const std::filesystem::path& sessionFile)
+void FfmpegEncoder::LoadSession(const std::filesystem::path& sessionFile)
 {
     session_ = ReadEncoderSession(sessionFile);
 }
@@ -128,11 +128,11 @@ void FfmpegEncoder::Start()
     process_->start(Q(settings_.program), FfmpegArguments(*session_, pcm, settings_.password));
     if (!process_->waitForStarted(5000)) {
         const std::string reason = process_->errorString().toStdString();
-        state_ = EncoderStopped;
+        state_ = kStopped;
         throw EEncoderError("The encoder program " + settings_.program + " could not be started (" +
                             reason + "): check that ffmpeg is installed");
     }
-    state_ = EncoderStarting;
+    state_ = kStarting;
 }
 
 void FfmpegEncoder::Stop()
@@ -140,7 +140,7 @@ void FfmpegEncoder::Stop()
     if (process_ == nullptr || process_->state() == QProcess::NotRunning)
         return;
     stopRequested_ = true;
-    state_ = EncoderStopping;
+    state_ = kStopping;
     // ffmpeg finishes the stream cleanly on TERM; one that hangs is killed.
     process_->terminate();
     QTimer::singleShot(GraceBeforeKillMs, process_, [process = process_] {
@@ -149,7 +149,7 @@ void FfmpegEncoder::Stop()
     });
 }
 
-int FfmpegEncoder::RunState()
+std::uint8_t FfmpegEncoder::RunState()
 {
     if (process_ != nullptr && process_->state() != QProcess::NotRunning) {
         // Poll as well as relying on signals: the poll may run inside a handler that
@@ -170,14 +170,14 @@ void FfmpegEncoder::TakeOutput()
     errorOutput_ += process_->readAllStandardError().toStdString();
     if (errorOutput_.size() > KeptErrorOutput)
         errorOutput_.erase(0, errorOutput_.size() - KeptErrorOutput);
-    if (state_ == EncoderStarting && progress_.Flowing())
-        state_ = EncoderRunning;
+    if (state_ == kStarting && progress_.Flowing())
+        state_ = kRunning;
 }
 
 void FfmpegEncoder::Finished(int exitCode, QProcess::ExitStatus status)
 {
     TakeOutput();
-    state_ = EncoderStopped;
+    state_ = kStopped;
     if (!stopRequested_ && settings_.reportFailure)
         settings_.reportFailure(Explanation(exitCode, status));
 }

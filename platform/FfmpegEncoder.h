@@ -48,11 +48,11 @@ public:
     explicit FfmpegEncoder(FfmpegEncoderSettings settings);
     ~FfmpegEncoder() override;
 
-    void Load(const std::filesystem::path& sessionFile) override;
+    void LoadSession(const std::filesystem::path& sessionFile) override;
     void Start() override;
     void Stop() override;
     void AfterStop() override {}
-    int RunState() override;
+    std::uint8_t RunState() override;
 
     // Everything the process wrote to its error output so far (the newest 64 KiB).
     const std::string& ErrorOutput() const { return errorOutput_; }
@@ -67,7 +67,7 @@ private:
     QProcess* process_ = nullptr;
     FfmpegProgress progress_;
     std::string errorOutput_;
-    int state_ = EncoderStopped;
+    std::uint8_t state_ = kStopped;
     bool stopRequested_ = false;
 };
 

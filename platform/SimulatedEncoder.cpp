@@ -18,19 +18,19 @@ public:
     explicit SimulatedEncoder(SimulatedEncoderScript& script) : script_(script) { ++script_.alive; }
     ~SimulatedEncoder() override { --script_.alive; }
 
-    void Load(const std::filesystem::path& sessionFile) override
+    void LoadSession(const std::filesystem::path& sessionFile) override
     {
         Record(script_, "Load", "Load " + sessionFile.string());
     }
     void Start() override { Record(script_, "Start", "Start"); }
     void Stop() override { Record(script_, "Stop", "Stop"); }
     void AfterStop() override { Record(script_, "AfterStop", "AfterStop"); }
-    int RunState() override
+    std::uint8_t RunState() override
     {
         Record(script_, "RunState", "RunState");
         if (script_.upcomingStates.empty())
             return script_.state;
-        const int next = script_.upcomingStates.front();
+        const std::uint8_t next = script_.upcomingStates.front();
         script_.upcomingStates.pop_front();
         return next;
     }

@@ -16,8 +16,8 @@ struct SimulatedEncoderScript {
     // "RunState" (failing calls too, before they raise).
     std::vector<std::string> calls;
     // RunState returns these in turn; once they are used up it returns `state`.
-    std::deque<int> upcomingStates;
-    int state = EncoderStarting;
+    std::deque<std::uint8_t> upcomingStates;
+    std::uint8_t state = Encoder::kStarting;
     // Operations (by the names above) that raise EEncoderError "<name> failed".
     std::set<std::string> failing;
     int alive = 0; // encoders not yet destroyed

@@ -70,7 +70,7 @@ public:
 };
 
 // Polls the encoder, letting events run, until it reports the state or 5 s pass.
-bool ReachesState(FfmpegEncoder& encoder, int state)
+bool ReachesState(FfmpegEncoder& encoder, std::uint8_t state)
 {
     QElapsedTimer clock;
     clock.start();
@@ -114,10 +114,10 @@ TEST(FfmpegEncoder, PublishesTheSessionsCardToItsMountAtTheProfilesRate)
     FakeFfmpeg ffmpeg;
     ffmpeg.Behave(Flowing + "sleep 30\n");
     FfmpegEncoder encoder(ffmpeg.Settings());
-    encoder.Load(ffmpeg.folder / "session.xml");
+    encoder.LoadSession(ffmpeg.folder / "session.xml");
     encoder.Start();
-    EXPECT_EQ(encoder.RunState(), platform::EncoderStarting);
-    ASSERT_TRUE(ReachesState(encoder, platform::EncoderRunning));
+    EXPECT_EQ(encoder.RunState(), platform::Encoder::kStarting);
+    ASSERT_TRUE(ReachesState(encoder, platform::Encoder::kRunning));
 
     const auto args = ffmpeg.Arguments();
     EXPECT_EQ(ValueAfter(args, "-i"), "hw:CARD=Um,DEV=0");
@@ -136,9 +136,9 @@ TEST(FfmpegEncoder, RefusedConnectionEndsStoppedAndExplainsWhy)
                   "echo 'icecast://radio@ns2.localhost:8123/radio: Connection refused' >&2\n"
                   "exit 1\n");
     FfmpegEncoder encoder(ffmpeg.Settings());
-    encoder.Load(ffmpeg.folder / "session.xml");
+    encoder.LoadSession(ffmpeg.folder / "session.xml");
     encoder.Start();
-    ASSERT_TRUE(ReachesState(encoder, platform::EncoderStopped));
+    ASSERT_TRUE(ReachesState(encoder, platform::Encoder::kStopped));
     ASSERT_EQ(ffmpeg.failures.size(), 1u);
     EXPECT_NE(ffmpeg.failures[0].find("exit code 1"), std::string::npos);
     EXPECT_NE(ffmpeg.failures[0].find("Connection refused"), std::string::npos);
@@ -150,10 +150,10 @@ TEST(FfmpegEncoder, LostServerAfterFlowingEndsStopped)
     FakeFfmpeg ffmpeg;
     ffmpeg.Behave(Flowing + "sleep 0.3; echo 'Error writing trailer: Broken pipe' >&2; exit 1\n");
     FfmpegEncoder encoder(ffmpeg.Settings());
-    encoder.Load(ffmpeg.folder / "session.xml");
+    encoder.LoadSession(ffmpeg.folder / "session.xml");
     encoder.Start();
-    ASSERT_TRUE(ReachesState(encoder, platform::EncoderRunning));
-    ASSERT_TRUE(ReachesState(encoder, platform::EncoderStopped));
+    ASSERT_TRUE(ReachesState(encoder, platform::Encoder::kRunning));
+    ASSERT_TRUE(ReachesState(encoder, platform::Encoder::kStopped));
     ASSERT_EQ(ffmpeg.failures.size(), 1u);
     EXPECT_NE(ffmpeg.failures[0].find("Broken pipe"), std::string::npos);
 }
@@ -163,12 +163,12 @@ TEST(FfmpegEncoder, StopPassesThroughStoppingWithoutReportingAFailure)
     FakeFfmpeg ffmpeg;
     ffmpeg.Behave(Flowing + "trap 'sleep 0.2; exit 0' TERM\nwhile :; do sleep 0.05; done\n");
     FfmpegEncoder encoder(ffmpeg.Settings());
-    encoder.Load(ffmpeg.folder / "session.xml");
+    encoder.LoadSession(ffmpeg.folder / "session.xml");
     encoder.Start();
-    ASSERT_TRUE(ReachesState(encoder, platform::EncoderRunning));
+    ASSERT_TRUE(ReachesState(encoder, platform::Encoder::kRunning));
     encoder.Stop();
-    EXPECT_EQ(encoder.RunState(), platform::EncoderStopping);
-    ASSERT_TRUE(ReachesState(encoder, platform::EncoderStopped));
+    EXPECT_EQ(encoder.RunState(), platform::Encoder::kStopping);
+    ASSERT_TRUE(ReachesState(encoder, platform::Encoder::kStopped));
     EXPECT_TRUE(ffmpeg.failures.empty());
 }
 
@@ -179,7 +179,7 @@ TEST(FfmpegEncoder, DestroyingAStartedEncoderEndsItsProcess)
     pid_t pid = 0;
     {
         FfmpegEncoder encoder(ffmpeg.Settings());
-        encoder.Load(ffmpeg.folder / "session.xml");
+        encoder.LoadSession(ffmpeg.folder / "session.xml");
         encoder.Start();
         QElapsedTimer clock;
         clock.start();
@@ -204,7 +204,7 @@ TEST(FfmpegEncoder, FailuresBeforeTheProcessRunsRaiseWithTheReason)
         otherCard.replace(otherCard.find("Placa Um"), 8, "Placa Dois");
         WriteBytes(ffmpeg.folder / "other.xml", otherCard);
         FfmpegEncoder encoder(ffmpeg.Settings());
-        encoder.Load(ffmpeg.folder / "other.xml");
+        encoder.LoadSession(ffmpeg.folder / "other.xml");
         try {
             encoder.Start();
             FAIL() << "started on an unknown card";
@@ -216,13 +216,13 @@ TEST(FfmpegEncoder, FailuresBeforeTheProcessRunsRaiseWithTheReason)
         FfmpegEncoderSettings settings = ffmpeg.Settings();
         settings.program = (ffmpeg.folder / "missing-ffmpeg").string();
         FfmpegEncoder encoder(settings);
-        encoder.Load(ffmpeg.folder / "session.xml");
+        encoder.LoadSession(ffmpeg.folder / "session.xml");
         try {
             encoder.Start();
             FAIL() << "started a missing program";
         } catch (const platform::EEncoderError& error) {
             EXPECT_NE(std::string(error.what()).find("missing-ffmpeg"), std::string::npos);
         }
-        EXPECT_EQ(encoder.RunState(), platform::EncoderStopped);
+        EXPECT_EQ(encoder.RunState(), platform::Encoder::kStopped);
     }
 }
