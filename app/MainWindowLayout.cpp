@@ -100,4 +100,8 @@ void TFrm_OnLine::CreateTimers()
     setUp(TimerIcone, 500, false);
     setUp(TimerPopup, 200, false);
     connect(&TimerInicio, &QTimer::timeout, this, [this] { TimerInicioTimer(); });
+    connect(&TimerStatus, &QTimer::timeout, this, [this] { TimerStatusTimer(); });
+    connect(&TimerVerifica, &QTimer::timeout, this, [this] { TimerVerificaTimer(); });
+    connect(&TimerVerificaServidor, &QTimer::timeout, this,
+            [this] { TimerVerificaServidorTimer(); });
 }
