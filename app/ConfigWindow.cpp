@@ -1,4 +1,5 @@
 #include "app/ConfigWindow.h"
+#include "platform/ExceptionRouting.h"
 
 #include <QComboBox>
 #include <QFrame>
@@ -50,7 +51,7 @@ TFrm_Config::TFrm_Config(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::Win
     CBPlacas = new QComboBox(PConfig);
     CBPlacas->setObjectName(QStringLiteral("CBPlacas"));
     CBPlacas->setGeometry(12, 170, 208, 22);
-    connect(CBPlacas, &QComboBox::activated, this, [this] { CBPlacasChange(); });
+    connect(CBPlacas, &QComboBox::activated, this, platform::Guarded([this] { CBPlacasChange(); }));
 }
 
 void TFrm_Config::ShowModal()

@@ -1,4 +1,5 @@
 #include "app/MainWindow.h"
+#include "platform/ExceptionRouting.h"
 
 #include <QFont>
 #include <QFrame>
@@ -30,10 +31,10 @@ QPushButton* AddButton(QWidget* parent, const char* name, const QString& text,
     return button;
 }
 
-void PaintBlack(QWidget* widget)
+void Paint(QWidget* widget, const QColor& colour)
 {
     QPalette palette = widget->palette();
-    palette.setColor(QPalette::Window, Qt::black);
+    palette.setColor(QPalette::Window, colour);
     widget->setPalette(palette);
     widget->setAutoFillBackground(true);
 }
@@ -46,6 +47,8 @@ void TFrm_OnLine::CreateComponents()
     setWindowTitle(QStringLiteral("Studio Sonavia"));
     setFixedSize(kWidth, kHeight);
     CentreOnScreen();
+    // A dark face, like the studio equipment around it, until the skin arrives.
+    Paint(this, QColor(0x2B, 0x2B, 0x2B));
 
     BMinimizar = AddButton(this, "BMinimizar", QStringLiteral("Minimizar"), {90, 10, 76, 24});
     BOcultar = AddButton(this, "BOcultar", QStringLiteral("Ocultar"), {170, 10, 76, 24});
@@ -55,7 +58,7 @@ void TFrm_OnLine::CreateComponents()
     // (the spectrum) is on top at start.
     const QRect display(0, 0, 170, 56);
     PEqualizadores = AddPanel(this, "PEqualizadores", {(kWidth - 170) / 2, 110, 170, 56});
-    PaintBlack(PEqualizadores);
+    Paint(PEqualizadores, Qt::black);
     PVU = AddPanel(PEqualizadores, "PVU", display);
     PLevel = AddPanel(PEqualizadores, "PLevel", display);
     POsciloscopio = AddPanel(PEqualizadores, "POsciloscopio", display);
@@ -66,7 +69,7 @@ void TFrm_OnLine::CreateComponents()
     LStatus->setGeometry((kWidth - 115) / 2, 180, 115, 16);
     LStatus->setAlignment(Qt::AlignCenter);
     LStatus->setFont(QFont(QStringLiteral("Verdana"), 8, QFont::Bold));
-    PaintBlack(LStatus);
+    Paint(LStatus, Qt::black);
     QPalette status = LStatus->palette();
     status.setColor(QPalette::WindowText, Qt::yellow);
     LStatus->setPalette(status);
@@ -75,9 +78,10 @@ void TFrm_OnLine::CreateComponents()
     BInfo = AddButton(this, "BInfo", QStringLiteral("Informações"), {123, 330, 92, 28});
     BEqualizer = AddButton(this, "BEqualizer", QStringLiteral("Visualizar"), {222, 330, 92, 28});
 
-    connect(BFechar, &QPushButton::clicked, this, [this] { BFecharClick(); });
-    connect(BMinimizar, &QPushButton::clicked, this, [this] { BMinimizarClick(); });
-    connect(BOcultar, &QPushButton::clicked, this, [this] { BOcultarClick(); });
+    using platform::Guarded;
+    connect(BFechar, &QPushButton::clicked, this, Guarded([this] { BFecharClick(); }));
+    connect(BMinimizar, &QPushButton::clicked, this, Guarded([this] { BMinimizarClick(); }));
+    connect(BOcultar, &QPushButton::clicked, this, Guarded([this] { BOcultarClick(); }));
 }
 
 void TFrm_OnLine::CentreOnScreen()
@@ -99,9 +103,12 @@ void TFrm_OnLine::CreateTimers()
     setUp(TimerVerificaServidor, 60000, true);
     setUp(TimerIcone, 500, false);
     setUp(TimerPopup, 200, false);
-    connect(&TimerInicio, &QTimer::timeout, this, [this] { TimerInicioTimer(); });
-    connect(&TimerStatus, &QTimer::timeout, this, [this] { TimerStatusTimer(); });
-    connect(&TimerVerifica, &QTimer::timeout, this, [this] { TimerVerificaTimer(); });
+    connect(&TimerInicio, &QTimer::timeout, this,
+            platform::Guarded([this] { TimerInicioTimer(); }));
+    connect(&TimerStatus, &QTimer::timeout, this,
+            platform::Guarded([this] { TimerStatusTimer(); }));
+    connect(&TimerVerifica, &QTimer::timeout, this,
+            platform::Guarded([this] { TimerVerificaTimer(); }));
     connect(&TimerVerificaServidor, &QTimer::timeout, this,
-            [this] { TimerVerificaServidorTimer(); });
+            platform::Guarded([this] { TimerVerificaServidorTimer(); }));
 }
