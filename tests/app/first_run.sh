@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Whole-program check of a station's first run: a fresh copy of the station folder
-# is started under Xvfb; it must create cfg.ini with the seven default keys, tell
+# is started under Xvfb (capturing silence); it must create cfg.ini with the seven default keys, tell
 # the operator that the encoder session file is missing (before logging it), log
 # that in Windows-1252 with CR LF after the box is answered, and then open the
 # settings window.
@@ -15,11 +15,14 @@ work=$(mktemp -d /tmp/sonavia-first-run-XXXXXX)
 trap 'rm -rf "$work"' EXIT
 cp -r "$station/." "$work/"
 rm -f "$work/cfg.ini" "$work/OnLine.log" "$work"/*.xml
+# The machine may have no sound card: the program's capture records silence from
+# ALSA's null device, configured in a private home.
+printf 'pcm.!default {\n    type null\n}\n' >"$work/.asoundrc"
 
 # Runs inside the virtual display: drives the program and takes the screenshots.
 drive() {
   local work=$1 shots=$2 program box
-  "$work/sonavia-studio" >"$work/program.out" 2>&1 &
+  HOME="$work" "$work/sonavia-studio" >"$work/program.out" 2>&1 &
   program=$!
   trap 'kill "$program" 2>/dev/null; sleep 0.5; kill -9 "$program" 2>/dev/null || true' EXIT
 
