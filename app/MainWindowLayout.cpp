@@ -107,4 +107,10 @@ void TFrm_OnLine::CreateTimers()
     setUp(TimerPopup, 200, false);
     connect(&TimerInicio, &QTimer::timeout, this,
             platform::Guarded([this] { TimerInicioTimer(); }));
+    connect(&TimerStatus, &QTimer::timeout, this,
+            platform::Guarded([this] { TimerStatusTimer(); }));
+    connect(&TimerVerifica, &QTimer::timeout, this,
+            platform::Guarded([this] { TimerVerificaTimer(); }));
+    connect(&TimerVerificaServidor, &QTimer::timeout, this,
+            platform::Guarded([this] { TimerVerificaServidorTimer(); }));
 }
