@@ -210,8 +210,9 @@ TEST_F(ConnectorTest, AttachingSendsTheFormatToEveryDisplay)
     connector->SetMeter1(&meter);
     EXPECT_EQ(level.formats, 2);
     EXPECT_EQ(meter.formats, 1);
-    EXPECT_EQ(meter.lastFormat.nSamplesPerSec, 44100u);
-    EXPECT_EQ(meter.lastFormat.nChannels, 2);
+    const TWaveFormatEx received = meter.lastFormat; // packed: compare copies of the fields
+    EXPECT_EQ(std::uint32_t{received.nSamplesPerSec}, 44100u);
+    EXPECT_EQ(std::uint16_t{received.nChannels}, 2);
     connector->SetBufferSize(4096);
     connector->ChainOpen();
     connector->ChainStart();
@@ -578,6 +579,55 @@ TEST_F(ConnectorTest, EventsQueuedForADestroyedConnectorFindNobody)
     QCoreApplication::processEvents();
     EXPECT_EQ(TMMConnector::ActiveCount(), 0);
     connector = std::make_unique<TMMConnector>();
+}
+
+} // namespace
+
+namespace {
+
+// The road of a captured buffer with every thread at work: a feeding thread
+// delivers buffers, the timer service ticks for real, and the user-interface
+// thread runs the refresh loop and pauses and restarts the input meanwhile.
+TEST(ConnectorThreads, FeedingThreadTimerAndRefreshLoopShareTheCopySafely)
+{
+    RecordingDisplay level(396), meter(80);
+    TMMConnector connector;
+    connector.SetLevel1(&level);
+    connector.SetMeter1(&meter);
+    TWaveFormatEx format{};
+    BuildPcmFormat(&format, 16, 2, 44100);
+    connector.SetStreamFormat(&format);
+    connector.SetBufferSize(4096);
+    connector.ChainOpen();
+    connector.ChainStart();
+
+    std::atomic<bool> feeding{true};
+    std::thread feeder([&] {
+        IndexedBuffer buffer(4096);
+        while (feeding) {
+            connector.BufferReady(buffer.Header());
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        }
+    });
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(300);
+    int round = 0;
+    while (std::chrono::steady_clock::now() < end) {
+        QCoreApplication::processEvents();
+        if (++round % 40 == 0)
+            connector.ChainPause();
+        else if (round % 40 == 20)
+            connector.ChainRestart();
+    }
+    feeding = false;
+    feeder.join();
+    connector.ChainStop();
+    QCoreApplication::processEvents();
+
+    EXPECT_FALSE(level.Offsets().empty());
+    EXPECT_GT(meter.Offsets().size(), level.Offsets().size()); // smaller steps, more of them
+    for (std::int32_t offset : level.Offsets())
+        EXPECT_LE(offset + 396, 4096);
+    EXPECT_EQ(level.clears, 1);
 }
 
 } // namespace
