@@ -3,21 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 
-// The device's wave header: where the samples are, how many bytes the buffer holds
-// and how many were recorded into it. Pointer-sized fields take the native width.
-struct TWaveHdr {
-    char* lpData;
-    std::uint32_t dwBufferLength;
-    std::uint32_t dwBytesRecorded;
-    std::uintptr_t dwUser;
-    std::uint32_t dwFlags;
-    std::uint32_t dwLoops;
-    TWaveHdr* lpNext;
-    std::uintptr_t reserved;
-};
-
-inline constexpr std::uint32_t WHDR_DONE = 0x01;
-inline constexpr std::uint32_t WHDR_PREPARED = 0x02;
+#include "platform/WaveTypes.h"
 
 // One heap block: the wave header, 28 reserved zero bytes and then the samples.
 // A component that hands on a transformed buffer may point lpSource at the

@@ -16,12 +16,13 @@ public:
 };
 
 // Declares an error class whose ClassName() is its own C++ name.
-#define SONAVIA_ERROR_CLASS(Name, Base)                                   \
-    class Name : public Base {                                            \
-    public:                                                               \
-        using BaseError = Base; /* Base may be a qualified name */        \
-        using BaseError::BaseError;                                       \
-        const char* ClassName() const noexcept override { return #Name; } \
+#define SONAVIA_ERROR_CLASS(Name, Base)                                                            \
+    class Name : public Base {                                                                     \
+        using Inherited = Base; /* lets Base be a qualified name */                                \
+                                                                                                   \
+    public:                                                                                        \
+        using Inherited::Inherited;                                                                \
+        const char* ClassName() const noexcept override { return #Name; }                          \
     };
 
 SONAVIA_ERROR_CLASS(EConvertError, Exception)

@@ -102,9 +102,10 @@ void WriteProfileString(const std::filesystem::path& file, std::string_view sect
         lines.push_back("[" + std::string(section) + "]");
         lines.push_back(entry);
     } else {
-        const auto keyLine = std::find_if(lines.begin() + static_cast<std::ptrdiff_t>(begin),
-                                          lines.begin() + static_cast<std::ptrdiff_t>(end),
-                                          [&](const std::string& line) { return KeyOfLine(line, key); });
+        const auto keyLine =
+            std::find_if(lines.begin() + static_cast<std::ptrdiff_t>(begin),
+                         lines.begin() + static_cast<std::ptrdiff_t>(end),
+                         [&](const std::string& line) { return KeyOfLine(line, key); });
         if (keyLine != lines.begin() + static_cast<std::ptrdiff_t>(end)) {
             *keyLine = entry;
         } else {
@@ -118,8 +119,9 @@ void WriteProfileString(const std::filesystem::path& file, std::string_view sect
     std::string content;
     for (const auto& line : lines)
         content += line + "\r\n";
-    if (!ReplaceFileContents(file, content, std::filesystem::perms::owner_read |
-                                                std::filesystem::perms::owner_write))
+    if (!ReplaceFileContents(file, content,
+                             std::filesystem::perms::owner_read |
+                                 std::filesystem::perms::owner_write))
         throw EIniFileException("Unable to write to " + file.string());
 }
 
