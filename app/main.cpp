@@ -1,14 +1,14 @@
+#include "app/MainWindow.h"
 #include "platform/ExceptionRouting.h"
 #include "platform/MessageBoxes.h"
-
-#include <QWidget>
+#include "platform/SystemInfo.h"
 
 int main(int argc, char** argv)
 {
-    platform::StationApplication app(argc, argv);
+    platform::StationApplication application(argc, argv);
     platform::SetApplicationTitle(QStringLiteral("Zorvane Sonavia"));
-    QWidget window;
-    window.setWindowTitle(QStringLiteral("Studio Sonavia"));
+    platform::LinuxSystemInfo system;
+    TFrm_OnLine window(app::StationServices{system});
     window.show();
-    return app.exec();
+    return application.exec();
 }

@@ -27,20 +27,8 @@ constexpr int kDonePolls = 65000;
 constexpr auto kThreadWait = std::chrono::milliseconds(5000);
 constexpr std::size_t kErrorTextLength = 255;
 
-const QEvent::Type kDataEvent = static_cast<QEvent::Type>(QEvent::User + 0x3C0);
-const QEvent::Type kStopEvent =
-    static_cast<QEvent::Type>(QEvent::User + TMMWaveInWindow::kStopRequest);
-const QEvent::Type kDeviceFailureEvent = static_cast<QEvent::Type>(QEvent::User + 0x3C1);
-const QEvent::Type kThreadFailureEvent = static_cast<QEvent::Type>(QEvent::User + 0x3C2);
-
-class WaveInEvent final : public QEvent {
-public:
-    WaveInEvent(QEvent::Type type, HWaveIn handle) : QEvent(type), handle(handle) {}
-    HWaveIn handle;
-    BufferHeader* header = nullptr;
-    MMResult result = MMSYSERR_NOERROR;
-    std::exception_ptr error;
-};
+// Wakes the window; what to do waits in its mailbox.
+const QEvent::Type kWakeEvent = static_cast<QEvent::Type>(QEvent::User + 0x3C0);
 
 bool OnUiThread()
 {
@@ -52,50 +40,64 @@ bool OnUiThread()
 
 // ---- hidden window ----
 
+void TMMWaveInWindow::Post(Message message)
+{
+    {
+        std::lock_guard lock(mutex_);
+        mailbox_.push_back(std::move(message));
+    }
+    QCoreApplication::postEvent(this, new QEvent(kWakeEvent));
+}
+
 void TMMWaveInWindow::PostData(HWaveIn handle, BufferHeader* header)
 {
-    auto* event = new WaveInEvent(kDataEvent, handle);
-    event->header = header;
-    QCoreApplication::postEvent(this, event);
+    Post({Kind::Data, handle, header, MMSYSERR_NOERROR, nullptr});
 }
 
 void TMMWaveInWindow::PostStopRequest(HWaveIn handle)
 {
-    QCoreApplication::postEvent(this, new WaveInEvent(kStopEvent, handle));
+    Post({Kind::StopRequest, handle, nullptr, MMSYSERR_NOERROR, nullptr});
 }
 
 void TMMWaveInWindow::PostDeviceFailure(HWaveIn handle, MMResult result)
 {
-    auto* event = new WaveInEvent(kDeviceFailureEvent, handle);
-    event->result = result;
-    QCoreApplication::postEvent(this, event);
+    Post({Kind::DeviceFailure, handle, nullptr, result, nullptr});
 }
 
 void TMMWaveInWindow::PostThreadFailure(std::exception_ptr error)
 {
-    auto* event = new WaveInEvent(kThreadFailureEvent, 0);
-    event->error = std::move(error);
-    QCoreApplication::postEvent(this, event);
+    Post({Kind::ThreadFailure, 0, nullptr, MMSYSERR_NOERROR, std::move(error)});
 }
 
-void TMMWaveInWindow::customEvent(QEvent* event)
+void TMMWaveInWindow::customEvent(QEvent*)
 {
-    const QEvent::Type type = event->type();
-    if (type != kDataEvent && type != kStopEvent && type != kDeviceFailureEvent &&
-        type != kThreadFailureEvent)
-        return QObject::customEvent(event);
-    const auto* message = static_cast<WaveInEvent*>(event);
+    // Only wake events come here; one wake may find several messages or none.
+    for (;;) {
+        Message message;
+        {
+            std::lock_guard lock(mutex_);
+            if (mailbox_.empty())
+                return;
+            message = std::move(mailbox_.front());
+            mailbox_.pop_front();
+        }
+        Deliver(message);
+    }
+}
+
+void TMMWaveInWindow::Deliver(const Message& message)
+{
     try {
-        if (type == kThreadFailureEvent)
-            std::rethrow_exception(message->error);
-        if (message->handle == 0 || message->handle != owner_.FHandle)
+        if (message.kind == Kind::ThreadFailure)
+            std::rethrow_exception(message.error);
+        if (message.handle == 0 || message.handle != owner_.FHandle)
             return; // left over from an earlier opening
-        if (type == kDataEvent)
-            owner_.ProcessBuffer(message->header);
-        else if (type == kStopEvent)
-            owner_.OnStopRequest(message->handle);
+        if (message.kind == Kind::Data)
+            owner_.ProcessBuffer(message.header);
+        else if (message.kind == Kind::StopRequest)
+            owner_.OnStopRequest(message.handle);
         else
-            owner_.Fail("WaveIn", message->result);
+            owner_.Fail("WaveIn", message.result);
     } catch (...) {
         owner_.Close();
         platform::ReportException(std::current_exception());

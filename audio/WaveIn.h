@@ -13,6 +13,7 @@
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
+#include <deque>
 #include <exception>
 #include <memory>
 #include <mutex>
@@ -23,7 +24,8 @@ SONAVIA_ERROR_CLASS(EMMWaveInError, platform::Exception)
 class TMMCustomWaveIn;
 
 // The wave input's hidden window: a QObject on the user-interface thread that
-// receives what the device and the buffer thread post to it.
+// receives what the device and the buffer thread post to it. Messages wait in the
+// window's own locked mailbox; the posted event only wakes the window.
 class TMMWaveInWindow final : public QObject {
 public:
     // The private message that asks for a stop on the user-interface thread.
@@ -40,7 +42,21 @@ protected:
     void customEvent(QEvent* event) override;
 
 private:
+    enum class Kind { Data, StopRequest, DeviceFailure, ThreadFailure };
+    struct Message {
+        Kind kind;
+        platform::HWaveIn handle;
+        BufferHeader* header;
+        platform::MMResult result;
+        std::exception_ptr error;
+    };
+
+    void Post(Message message);
+    void Deliver(const Message& message);
+
     TMMCustomWaveIn& owner_;
+    std::mutex mutex_;
+    std::deque<Message> mailbox_;
 };
 
 // Records PCM from a capture device and hands every filled buffer down the chain.

@@ -95,6 +95,12 @@ std::string ReadProfileString(const std::filesystem::path& file, std::string_vie
 void WriteProfileString(const std::filesystem::path& file, std::string_view section,
                         std::string_view key, std::string_view value)
 {
+    // A line break would end the value early and start a line of its own (a key
+    // or section of the caller's choosing); refuse rather than corrupt the file.
+    if (value.find_first_of(std::string_view("\0\r\n", 3)) != std::string_view::npos)
+        throw EIniFileException("Unable to write to " + file.string() + ": the value of " +
+                                std::string(key) +
+                                " contains a line break or NUL character; remove it and retry");
     auto lines = ReadLines(file);
     const std::string entry = std::string(key) + "=" + std::string(value);
     auto [begin, end] = FindSection(lines, section);

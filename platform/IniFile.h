@@ -18,7 +18,8 @@ std::string ReadProfileString(const std::filesystem::path& file, std::string_vie
 // Replaces the key's value in place, or appends the key (and its section) when
 // missing. The file is rewritten through a temporary file and a rename, so a crash
 // never leaves it half written, and is left readable by its owner only: it holds the
-// account password. Failure raises EIniFileException "Unable to write to <file>".
+// account password. Failure raises EIniFileException "Unable to write to <file>";
+// so does a value holding NUL, CR or LF, which the layout cannot keep.
 void WriteProfileString(const std::filesystem::path& file, std::string_view section,
                         std::string_view key, std::string_view value);
 

@@ -1,0 +1,147 @@
+#pragma once
+
+#include "app/EventLog.h"
+#include "app/ProviderConfig.h"
+#include "app/StationServices.h"
+#include "audio/MMTypes.h"
+#include "audio/WaveIn.h"
+#include "platform/Encoder.h"
+
+#include <QString>
+#include <QTimer>
+#include <QWidget>
+#include <array>
+#include <cstdint>
+#include <exception>
+#include <filesystem>
+#include <memory>
+#include <string>
+
+class QFrame;
+class QLabel;
+class QPushButton;
+class TFrm_Config;
+
+// The station's main window. It owns the whole application state: the settings
+// loaded from cfg.ini, the encoder and its last run state, the capture chain that
+// feeds the displays, and the timers that start and supervise the broadcast.
+// Its members are public because the settings window, the encoder supervision and
+// the tray code read and write them through Frm_OnLine.
+//
+// The code is split by concern: MainWindowCore.cpp (creation, settings, first
+// show, shutdown, error handler), MainWindowLayout.cpp (components),
+// MainWindowStartup.cpp (the start-up decision), MainWindowCapture.cpp (the wave
+// input), MainWindowButtons.cpp.
+class TFrm_OnLine : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit TFrm_OnLine(app::StationServices services, QWidget* parent = nullptr);
+    ~TFrm_OnLine() override;
+
+    // Components.
+    QLabel* LStatus = nullptr;
+    QFrame* PEqualizadores = nullptr;
+    QFrame* PVU = nullptr;
+    QFrame* PLevel = nullptr;
+    QFrame* POsciloscopio = nullptr;
+    QFrame* PSpectrum = nullptr;
+    QPushButton* BConfig = nullptr;
+    QPushButton* BInfo = nullptr;
+    QPushButton* BEqualizer = nullptr;
+    QPushButton* BMinimizar = nullptr;
+    QPushButton* BOcultar = nullptr;
+    QPushButton* BFechar = nullptr;
+    // Records the card's input; Output joins the connector once the displays exist.
+    std::unique_ptr<TMMWaveIn> WaveIn;
+
+    QTimer TimerInicio;           // 100 ms, on at load, fires once
+    QTimer TimerStatus;           // 1000 ms, enabled by every encoder start
+    QTimer TimerVerifica;         // 10000 ms, on at load
+    QTimer TimerVerificaServidor; // 60000 ms, on at load
+    QTimer TimerIcone;            // 500 ms, enabled by the first show
+    QTimer TimerPopup;            // 200 ms, enabled by a right click on the tray icon
+
+    // The settings window, created hidden by the first show.
+    std::unique_ptr<TFrm_Config> Frm_Config;
+
+    // State.
+    std::uint8_t FRunState = 0;
+    std::unique_ptr<platform::Encoder> FEncoder;
+    std::array<std::uint32_t, 20> FLineTypes{}; // mixer component type of each CBControle item
+    bool FConnected = false;
+    QString FRadio;
+    QString FUsuario;
+    QString FSenha; // in clear
+    QString FPlaca;
+    QString FControle;
+    QString FKbps;
+    QString FServidor;
+    QString FPublishHost;
+    int FPanelIndex = 0;
+    std::uint8_t FIconFrame = 0;
+
+    // Handlers.
+    void FormCreate();
+    void FormShow();
+    void FormClose();
+    void FormDestroy();
+    void TimerInicioTimer();
+    void BFecharClick();
+    void BMinimizarClick();
+    void BOcultarClick();
+    void HandleAppException(const std::exception& E);
+
+    // Operations.
+    bool IsVistaOrLater() const;
+    std::string ReadProgramFilesDir() const;
+    void LoadSettings();
+    void WriteDefaultSettings();
+    void FillSoundCards();
+    void ApplySettings();
+    int WriteLog(const QString& description, const QString& action, const QString& process);
+
+    std::filesystem::path ExecutableFolder() const;
+    std::filesystem::path SettingsFilePath() const;
+    // Executable folder + FUsuario + ".xml".
+    std::filesystem::path SessionFilePath() const;
+    // ffmpeg stands where the encoder program is looked for.
+    std::filesystem::path EncoderProgramPath() const;
+    const app::ProviderConfig& Provider() const { return FProvider; }
+
+protected:
+    // Encoder session and encoder start; the broadcast code fills these.
+    virtual void BuildSessionFile();
+    virtual void StartEncoder();
+
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void CreateComponents();
+    void CreateWaveIn();
+    void CreateTimers();
+    void CentreOnScreen();
+
+    // First-show steps that the capture, settings-window and tray code fill.
+    void SelectCaptureDevice(TMMDeviceId device);
+    void SelectRecordingLine(int item);
+    void StartWaveIn();
+    void PostLogin();
+    void AddTrayIcon();
+    void RemoveTrayIcon();
+
+    app::StationServices FServices;
+    app::ProviderConfig FProvider;
+    app::EventLog FLog;
+};
+
+// The device ApplySettings gives the wave input: 0 whenever a desktop sound server
+// sits between the program and the cards, otherwise the chosen card. A non-numeric
+// card index raises EConvertError.
+TMMDeviceId CaptureDeviceFor(bool vistaOrLater, const QString& placa);
+
+// Decimal text of a setting to an integer; EConvertError otherwise.
+int SettingToInt(const QString& value);
+
+extern TFrm_OnLine* Frm_OnLine;

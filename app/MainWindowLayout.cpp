@@ -1,0 +1,108 @@
+#include "app/MainWindow.h"
+#include "platform/ExceptionRouting.h"
+
+#include <QFont>
+#include <QFrame>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QPushButton>
+#include <QScreen>
+
+namespace {
+
+constexpr int kWidth = 338;
+constexpr int kHeight = 394;
+
+QFrame* AddPanel(QWidget* parent, const char* name, const QRect& geometry)
+{
+    auto* panel = new QFrame(parent);
+    panel->setObjectName(QString::fromLatin1(name));
+    panel->setGeometry(geometry);
+    return panel;
+}
+
+QPushButton* AddButton(QWidget* parent, const char* name, const QString& text,
+                       const QRect& geometry)
+{
+    auto* button = new QPushButton(text, parent);
+    button->setObjectName(QString::fromLatin1(name));
+    button->setGeometry(geometry);
+    button->setFocusPolicy(Qt::NoFocus);
+    return button;
+}
+
+void Paint(QWidget* widget, const QColor& colour)
+{
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::Window, colour);
+    widget->setPalette(palette);
+    widget->setAutoFillBackground(true);
+}
+
+} // namespace
+
+void TFrm_OnLine::CreateComponents()
+{
+    setObjectName(QStringLiteral("Frm_OnLine"));
+    setWindowTitle(QStringLiteral("Studio Sonavia"));
+    setFixedSize(kWidth, kHeight);
+    CentreOnScreen();
+    // A dark face, like the studio equipment around it, until the skin arrives.
+    Paint(this, QColor(0x2B, 0x2B, 0x2B));
+
+    BMinimizar = AddButton(this, "BMinimizar", QStringLiteral("Minimizar"), {90, 10, 76, 24});
+    BOcultar = AddButton(this, "BOcultar", QStringLiteral("Ocultar"), {170, 10, 76, 24});
+    BFechar = AddButton(this, "BFechar", QStringLiteral("Fechar"), {250, 10, 76, 24});
+
+    // The display area: four stacked panels, each filling it; the last created
+    // (the spectrum) is on top at start.
+    const QRect display(0, 0, 170, 56);
+    PEqualizadores = AddPanel(this, "PEqualizadores", {(kWidth - 170) / 2, 110, 170, 56});
+    Paint(PEqualizadores, Qt::black);
+    PVU = AddPanel(PEqualizadores, "PVU", display);
+    PLevel = AddPanel(PEqualizadores, "PLevel", display);
+    POsciloscopio = AddPanel(PEqualizadores, "POsciloscopio", display);
+    PSpectrum = AddPanel(PEqualizadores, "PSpectrum", display);
+
+    LStatus = new QLabel(QStringLiteral("Conectando..."), this);
+    LStatus->setObjectName(QStringLiteral("LStatus"));
+    LStatus->setGeometry((kWidth - 115) / 2, 180, 115, 16);
+    LStatus->setAlignment(Qt::AlignCenter);
+    LStatus->setFont(QFont(QStringLiteral("Verdana"), 8, QFont::Bold));
+    Paint(LStatus, Qt::black);
+    QPalette status = LStatus->palette();
+    status.setColor(QPalette::WindowText, Qt::yellow);
+    LStatus->setPalette(status);
+
+    BConfig = AddButton(this, "BConfig", QStringLiteral("Configurar"), {24, 330, 92, 28});
+    BInfo = AddButton(this, "BInfo", QStringLiteral("Informações"), {123, 330, 92, 28});
+    BEqualizer = AddButton(this, "BEqualizer", QStringLiteral("Visualizar"), {222, 330, 92, 28});
+
+    using platform::Guarded;
+    connect(BFechar, &QPushButton::clicked, this, Guarded([this] { BFecharClick(); }));
+    connect(BMinimizar, &QPushButton::clicked, this, Guarded([this] { BMinimizarClick(); }));
+    connect(BOcultar, &QPushButton::clicked, this, Guarded([this] { BOcultarClick(); }));
+}
+
+void TFrm_OnLine::CentreOnScreen()
+{
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+}
+
+void TFrm_OnLine::CreateTimers()
+{
+    const auto setUp = [](QTimer& timer, int intervalMs, bool enabled) {
+        timer.setInterval(intervalMs);
+        if (enabled)
+            timer.start();
+    };
+    setUp(TimerInicio, 100, true);
+    setUp(TimerStatus, 1000, false);
+    setUp(TimerVerifica, 10000, true);
+    setUp(TimerVerificaServidor, 60000, true);
+    setUp(TimerIcone, 500, false);
+    setUp(TimerPopup, 200, false);
+    connect(&TimerInicio, &QTimer::timeout, this,
+            platform::Guarded([this] { TimerInicioTimer(); }));
+}

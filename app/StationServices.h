@@ -1,0 +1,18 @@
+#pragma once
+
+#include "app/EventLog.h"
+#include "platform/SystemInfo.h"
+
+#include <QDateTime>
+
+namespace app {
+
+// The machine as the main window sees it. The program passes the real services;
+// tests pass a fixed folder and a clock of their own. Message boxes come from
+// platform::ActiveMessageBoxes(), which a test replaces for its lifetime.
+struct StationServices {
+    platform::SystemInfo& system;
+    EventLog::Clock clock = [] { return QDateTime::currentDateTime(); };
+};
+
+} // namespace app
