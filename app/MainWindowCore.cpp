@@ -31,6 +31,7 @@ TFrm_OnLine::TFrm_OnLine(app::StationServices services, QWidget* parent)
     Frm_OnLine = this;
     CreateComponents();
     CreateWaveIn();
+    CreateConnector();
     CreateTimers();
     FormCreate();
 }
