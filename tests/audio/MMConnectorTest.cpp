@@ -2,6 +2,7 @@
 
 #include "ConnectorDisplays.h"
 #include "audio/TickService.h"
+#include "platform/ExceptionRouting.h"
 
 #include <QCoreApplication>
 #include <QThread>
@@ -568,6 +569,86 @@ TEST_F(ConnectorTest, TriggerFromAnotherThreadRefreshesOnTheUiThreadOnce)
 
     connector->Trigger(); // on the UI thread: at once
     EXPECT_EQ(level.Offsets(), Steps(396, 2));
+}
+
+TEST_F(ConnectorTest, AnErrorInATurnEndsTheLoopAndTheNextActivationStartsIt)
+{
+    std::vector<std::string> reported;
+    platform::SetAppExceptionHandler(
+        [&](const std::exception& error) { reported.push_back(error.what()); });
+    bool failing = true;
+    int passes = 0;
+    connector->OnTrigger = [&](TMMComponent*) {
+        ++passes;
+        if (failing)
+            throw EMMConnectorError("display failed");
+    };
+    Start();
+    QCoreApplication::processEvents(); // activation
+    QCoreApplication::processEvents(); // the turn that fails
+    ASSERT_EQ(reported, std::vector<std::string>{"display failed"});
+    for (int turn = 0; turn < 3; ++turn)
+        QCoreApplication::processEvents();
+    EXPECT_EQ(passes, 1); // no turn follows the failed one
+
+    failing = false;
+    connector->SetEnabled(false);
+    connector->SetEnabled(true);
+    for (int turn = 0; turn < 4; ++turn)
+        QCoreApplication::processEvents();
+    EXPECT_GT(passes, 2);
+    platform::SetAppExceptionHandler(nullptr);
+}
+
+TEST_F(ConnectorTest, BuffersArePassedOnAndALinkedSourceIsReadWhenSynchronized)
+{
+    RecordingDisplay level(396);
+    connector->SetLevel1(&level);
+    int seen = 0;
+    connector->OnBufferReady = [&](TMMDSPComponent*, BufferHeader*) { ++seen; };
+    StartManual();
+    IndexedBuffer transformed(4096);
+    std::fill(transformed.Data().begin(), transformed.Data().end(), 0x11);
+    IndexedBuffer source(4096);
+    BufferHeader* header = transformed.Header();
+    header->lpSource = source.Header();
+    connector->BufferReady(header);
+    EXPECT_EQ(seen, 1);
+    Passes(1);
+    EXPECT_EQ(level.Offsets(), Steps(396, 1)); // the source's indexed samples
+
+    connector->SetSynchronize(false); // then the buffer's own bytes are taken
+    connector->BufferReady(header);
+    Passes(1);
+    EXPECT_EQ(level.firstSamples.back(), 0x1111);
+}
+
+TEST_F(ConnectorTest, PulledBuffersAreCopiedToo)
+{
+    RecordingDisplay level(396);
+    connector->SetLevel1(&level);
+    connector->SetSynchronize(false);
+    StartManual();
+    IndexedBuffer buffer(4096);
+    bool more = true;
+    connector->PullBuffer(buffer.Header(), more);
+    EXPECT_EQ(connector->ValidBytes(), 4096);
+    Passes(2);
+    EXPECT_EQ(level.Offsets(), Steps(396, 2));
+}
+
+TEST_F(ConnectorTest, ResetSilencesTheCopy)
+{
+    RecordingDisplay meter(80);
+    connector->SetMeter1(&meter);
+    connector->SetSynchronize(false);
+    StartManual();
+    IndexedBuffer buffer(4096);
+    connector->BufferReady(buffer.Header());
+    Passes(1);
+    connector->ChainReset();
+    Passes(1);
+    EXPECT_EQ(meter.lastBlock, std::vector<std::uint8_t>(80, 0));
 }
 
 TEST_F(ConnectorTest, EventsQueuedForADestroyedConnectorFindNobody)
