@@ -651,6 +651,20 @@ TEST_F(ConnectorTest, ResetSilencesTheCopy)
     EXPECT_EQ(meter.lastBlock, std::vector<std::uint8_t>(80, 0));
 }
 
+TEST_F(ConnectorTest, TheLastConnectorMayBeDestroyedWhileATurnLetsEventsRun)
+{
+    Start();
+    QCoreApplication::processEvents(); // activation; a turn is queued
+    QMetaObject::invokeMethod(
+        QCoreApplication::instance(), [this] { connector.reset(); }, Qt::QueuedConnection);
+    for (int turn = 0; turn < 3; ++turn)
+        QCoreApplication::processEvents(); // the turn's own yield runs the deletion
+    EXPECT_EQ(connector, nullptr);
+    EXPECT_EQ(TMMConnector::ConnectorCount(), 0);
+    EXPECT_EQ(TMMConnector::ActiveCount(), 0);
+    connector = std::make_unique<TMMConnector>();
+}
+
 TEST_F(ConnectorTest, EventsQueuedForADestroyedConnectorFindNobody)
 {
     Start();
