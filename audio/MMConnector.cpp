@@ -51,12 +51,16 @@ public:
     bool event(QEvent* e) override;
 
     static void StartLoop();
+    // Deletes the window, at once unless one of its events is being handled.
+    static void Dispose(ConnectorWindow* window);
 
 private:
     static TMMConnector* Find(std::uint64_t id);
     static void Activate(std::uint64_t id);
     static void Request(std::uint64_t id);
     static void Turn();
+
+    static inline std::atomic<int> handling_{0}; // depth of events being handled
 };
 
 namespace {
@@ -112,6 +116,10 @@ std::int32_t ClampToInt32(std::uint64_t value)
 
 bool ConnectorWindow::event(QEvent* e)
 {
+    struct Handling {
+        Handling() { ++handling_; }
+        ~Handling() { --handling_; }
+    } handling;
     const auto* ce = dynamic_cast<const ConnectorEvent*>(e);
     switch (static_cast<int>(e->type())) {
     case kActivateEvent:
@@ -134,6 +142,14 @@ TMMConnector* ConnectorWindow::Find(std::uint64_t id)
         if (c->FId == id)
             return c;
     return nullptr;
+}
+
+void ConnectorWindow::Dispose(ConnectorWindow* window)
+{
+    if (handling_ > 0 && OnUiThread())
+        window->deleteLater();
+    else
+        delete window;
 }
 
 void ConnectorWindow::StartLoop()
@@ -237,14 +253,9 @@ TMMConnector::~TMMConnector()
             r.turnQueued = false;
         }
     }
-    // Events still queued for the window go with it. Inside one of its own events
-    // it must outlive the handler, so it is then deleted from the loop.
-    if (lastWindow != nullptr) {
-        if (QCoreApplication::instance() != nullptr && OnUiThread())
-            lastWindow->deleteLater();
-        else
-            delete lastWindow;
-    }
+    // Events still queued for the window go with it.
+    if (lastWindow != nullptr)
+        ConnectorWindow::Dispose(lastWindow);
 }
 
 int TMMConnector::ConnectorCount()

@@ -34,6 +34,9 @@ TEST_F(LevelPanelTest, BarsAndScaleSitInTheLevelPanelWithTheStudioSettings)
         EXPECT_EQ(bar->Engine().Decay(), 8);
         EXPECT_EQ(bar->BytesPerRefresh(), 396);
     }
+    ASSERT_NE(window.MMConnector1, nullptr);
+    EXPECT_EQ(window.MMConnector1->Level1(), window.MMLevel1);
+    EXPECT_EQ(window.MMConnector1->Level2(), window.MMLevel2);
     EXPECT_EQ(window.MMLevel1->Engine().Channel(), chLeft);
     EXPECT_EQ(window.MMLevel2->Engine().Channel(), chRight);
     EXPECT_LT(window.MMLevel1->y(), window.MMLevel2->y());

@@ -2,6 +2,7 @@
 
 #include "ConnectorDisplays.h"
 #include "audio/TickService.h"
+#include "platform/ExceptionRouting.h"
 
 #include <QCoreApplication>
 #include <QThread>
@@ -210,8 +211,9 @@ TEST_F(ConnectorTest, AttachingSendsTheFormatToEveryDisplay)
     connector->SetMeter1(&meter);
     EXPECT_EQ(level.formats, 2);
     EXPECT_EQ(meter.formats, 1);
-    EXPECT_EQ(meter.lastFormat.nSamplesPerSec, 44100u);
-    EXPECT_EQ(meter.lastFormat.nChannels, 2);
+    const TWaveFormatEx received = meter.lastFormat; // packed: compare copies of the fields
+    EXPECT_EQ(std::uint32_t{received.nSamplesPerSec}, 44100u);
+    EXPECT_EQ(std::uint16_t{received.nChannels}, 2);
     connector->SetBufferSize(4096);
     connector->ChainOpen();
     connector->ChainStart();
@@ -569,6 +571,100 @@ TEST_F(ConnectorTest, TriggerFromAnotherThreadRefreshesOnTheUiThreadOnce)
     EXPECT_EQ(level.Offsets(), Steps(396, 2));
 }
 
+TEST_F(ConnectorTest, AnErrorInATurnEndsTheLoopAndTheNextActivationStartsIt)
+{
+    std::vector<std::string> reported;
+    platform::SetAppExceptionHandler(
+        [&](const std::exception& error) { reported.push_back(error.what()); });
+    bool failing = true;
+    int passes = 0;
+    connector->OnTrigger = [&](TMMComponent*) {
+        ++passes;
+        if (failing)
+            throw EMMConnectorError("display failed");
+    };
+    Start();
+    QCoreApplication::processEvents(); // activation
+    QCoreApplication::processEvents(); // the turn that fails
+    ASSERT_EQ(reported, std::vector<std::string>{"display failed"});
+    for (int turn = 0; turn < 3; ++turn)
+        QCoreApplication::processEvents();
+    EXPECT_EQ(passes, 1); // no turn follows the failed one
+
+    failing = false;
+    connector->SetEnabled(false);
+    connector->SetEnabled(true);
+    for (int turn = 0; turn < 4; ++turn)
+        QCoreApplication::processEvents();
+    EXPECT_GT(passes, 2);
+    platform::SetAppExceptionHandler(nullptr);
+}
+
+TEST_F(ConnectorTest, BuffersArePassedOnAndALinkedSourceIsReadWhenSynchronized)
+{
+    RecordingDisplay level(396);
+    connector->SetLevel1(&level);
+    int seen = 0;
+    connector->OnBufferReady = [&](TMMDSPComponent*, BufferHeader*) { ++seen; };
+    StartManual();
+    IndexedBuffer transformed(4096);
+    std::fill(transformed.Data().begin(), transformed.Data().end(), 0x11);
+    IndexedBuffer source(4096);
+    BufferHeader* header = transformed.Header();
+    header->lpSource = source.Header();
+    connector->BufferReady(header);
+    EXPECT_EQ(seen, 1);
+    Passes(1);
+    EXPECT_EQ(level.Offsets(), Steps(396, 1)); // the source's indexed samples
+
+    connector->SetSynchronize(false); // then the buffer's own bytes are taken
+    connector->BufferReady(header);
+    Passes(1);
+    EXPECT_EQ(level.firstSamples.back(), 0x1111);
+}
+
+TEST_F(ConnectorTest, PulledBuffersAreCopiedToo)
+{
+    RecordingDisplay level(396);
+    connector->SetLevel1(&level);
+    connector->SetSynchronize(false);
+    StartManual();
+    IndexedBuffer buffer(4096);
+    bool more = true;
+    connector->PullBuffer(buffer.Header(), more);
+    EXPECT_EQ(connector->ValidBytes(), 4096);
+    Passes(2);
+    EXPECT_EQ(level.Offsets(), Steps(396, 2));
+}
+
+TEST_F(ConnectorTest, ResetSilencesTheCopy)
+{
+    RecordingDisplay meter(80);
+    connector->SetMeter1(&meter);
+    connector->SetSynchronize(false);
+    StartManual();
+    IndexedBuffer buffer(4096);
+    connector->BufferReady(buffer.Header());
+    Passes(1);
+    connector->ChainReset();
+    Passes(1);
+    EXPECT_EQ(meter.lastBlock, std::vector<std::uint8_t>(80, 0));
+}
+
+TEST_F(ConnectorTest, TheLastConnectorMayBeDestroyedWhileATurnLetsEventsRun)
+{
+    Start();
+    QCoreApplication::processEvents(); // activation; a turn is queued
+    QMetaObject::invokeMethod(
+        QCoreApplication::instance(), [this] { connector.reset(); }, Qt::QueuedConnection);
+    for (int turn = 0; turn < 3; ++turn)
+        QCoreApplication::processEvents(); // the turn's own yield runs the deletion
+    EXPECT_EQ(connector, nullptr);
+    EXPECT_EQ(TMMConnector::ConnectorCount(), 0);
+    EXPECT_EQ(TMMConnector::ActiveCount(), 0);
+    connector = std::make_unique<TMMConnector>();
+}
+
 TEST_F(ConnectorTest, EventsQueuedForADestroyedConnectorFindNobody)
 {
     Start();
@@ -578,6 +674,55 @@ TEST_F(ConnectorTest, EventsQueuedForADestroyedConnectorFindNobody)
     QCoreApplication::processEvents();
     EXPECT_EQ(TMMConnector::ActiveCount(), 0);
     connector = std::make_unique<TMMConnector>();
+}
+
+} // namespace
+
+namespace {
+
+// The road of a captured buffer with every thread at work: a feeding thread
+// delivers buffers, the timer service ticks for real, and the user-interface
+// thread runs the refresh loop and pauses and restarts the input meanwhile.
+TEST(ConnectorThreads, FeedingThreadTimerAndRefreshLoopShareTheCopySafely)
+{
+    RecordingDisplay level(396), meter(80);
+    TMMConnector connector;
+    connector.SetLevel1(&level);
+    connector.SetMeter1(&meter);
+    TWaveFormatEx format{};
+    BuildPcmFormat(&format, 16, 2, 44100);
+    connector.SetStreamFormat(&format);
+    connector.SetBufferSize(4096);
+    connector.ChainOpen();
+    connector.ChainStart();
+
+    std::atomic<bool> feeding{true};
+    std::thread feeder([&] {
+        IndexedBuffer buffer(4096);
+        while (feeding) {
+            connector.BufferReady(buffer.Header());
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        }
+    });
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(300);
+    int round = 0;
+    while (std::chrono::steady_clock::now() < end) {
+        QCoreApplication::processEvents();
+        if (++round % 40 == 0)
+            connector.ChainPause();
+        else if (round % 40 == 20)
+            connector.ChainRestart();
+    }
+    feeding = false;
+    feeder.join();
+    connector.ChainStop();
+    QCoreApplication::processEvents();
+
+    EXPECT_FALSE(level.Offsets().empty());
+    EXPECT_GT(meter.Offsets().size(), level.Offsets().size()); // smaller steps, more of them
+    for (std::int32_t offset : level.Offsets())
+        EXPECT_LE(offset + 396, 4096);
+    EXPECT_EQ(level.clears, 1);
 }
 
 } // namespace
