@@ -85,9 +85,13 @@ std::uint32_t TMMDIBCanvas::ColorToPixel(TColor color) const
     if (fBitsPerPixel == 8) {
         // Displays ask for the same few colours over and over; the palette
         // search is by far the dearest part of drawing a spot.
-        if (!fLastColor || fLastColor->first != color)
-            fLastColor = std::pair(color, std::uint32_t(fPalette.NearestIndex(color)));
-        return fLastColor->second;
+        for (const auto& [known, pixel] : fKnownColors)
+            if (known == color)
+                return pixel;
+        const std::uint32_t pixel = fPalette.NearestIndex(color);
+        fKnownColors[fNextKnownColor] = {color, pixel};
+        fNextKnownColor = (fNextKnownColor + 1) % fKnownColors.size();
+        return pixel;
     }
     const TColor rgb = ColorToRGB(color);
     return std::uint32_t(qRgb(GetRValue(rgb), GetGValue(rgb), GetBValue(rgb))) & 0xFFFFFFu;
@@ -128,7 +132,7 @@ void TMMDIBCanvas::CreateDIB()
 {
     fPalette.Build(fBackGround.isNull() ? nullptr : &fBackGround,
                    fHasCustomPalette ? &fCustomPalette : nullptr);
-    fLastColor.reset();
+    fKnownColors.fill({kNoColor, 0});
     fMadeWidth = std::max(fWidth, 1);
     fMadeHeight = std::max(fHeight, 1);
     fMadeBits = fBitsPerPixel;

@@ -8,9 +8,9 @@
 #include <QFont>
 #include <QImage>
 #include <QString>
+#include <array>
 #include <cstdint>
 #include <mutex>
-#include <optional>
 #include <utility>
 #include <vector>
 
@@ -135,7 +135,17 @@ private:
     TLogPalette fCustomPalette;
     bool fHasCustomPalette = false;
     TDIBPalette fPalette;
-    mutable std::optional<std::pair<TColor, std::uint32_t>> fLastColor;
+    // Colours already looked up in the palette, with their pixel values.
+    static constexpr TColor kNoColor = 0xFFFFFFFFu; // no colour has this value
+    mutable std::array<std::pair<TColor, std::uint32_t>, 8> fKnownColors{{{kNoColor, 0},
+                                                                          {kNoColor, 0},
+                                                                          {kNoColor, 0},
+                                                                          {kNoColor, 0},
+                                                                          {kNoColor, 0},
+                                                                          {kNoColor, 0},
+                                                                          {kNoColor, 0},
+                                                                          {kNoColor, 0}}};
+    mutable std::size_t fNextKnownColor = 0;
 
     bool fRecreatePending = true;
     bool fDrawing = false;

@@ -3,11 +3,17 @@
 #include <QPainter>
 #include <QResizeEvent>
 #include <QWindow>
+#include <algorithm>
 
 TMMDIBGraphicControl::TMMDIBGraphicControl(QWidget* parent)
     : TMMGraphicControl(parent), FDIBCanvas(this)
 {
     FDIBCanvas.SetSize(width(), height());
+    FScreenCopyTimer.setSingleShot(true);
+    connect(&FScreenCopyTimer, &QTimer::timeout, this, [this] {
+        FLastScreenCopy.start();
+        repaint();
+    });
 }
 
 void TMMDIBGraphicControl::SetBackGroundDIB(const QImage& picture)
@@ -58,20 +64,36 @@ bool TMMDIBGraphicControl::PaintNow(bool flag, const TPaintNowProc& procedure)
     if (!isVisible() || !procedure)
         return false;
     const QWindow* screenWindow = window()->windowHandle();
-    if (screenWindow && screenWindow->isExposed()) {
+    const bool onScreen = screenWindow && screenWindow->isExposed();
+    const bool due = !FLastScreenCopy.isValid() || FLastScreenCopy.elapsed() >= FScreenInterval;
+    if (onScreen && due && !FScreenCopyTimer.isActive()) {
         FPaintNow = &procedure;
         FPaintNowFlag = flag;
         repaint(); // synchronous: paintEvent runs the procedure before this returns
         const bool ran = FPaintNow == nullptr;
         FPaintNow = nullptr;
-        if (ran)
+        if (ran) {
+            FLastScreenCopy.start();
             return true;
+        }
     }
-    // Not on screen yet: the frame is still drawn off-screen, without a Canvas(),
-    // and shown by the next ordinary paint.
+    // Off screen, or the screen was updated a moment ago: the frame is still drawn
+    // at once, without a Canvas(), and shown by the copy at the end of the interval.
     procedure(this, flag);
-    update();
+    if (!onScreen) {
+        update();
+    } else if (!FScreenCopyTimer.isActive()) {
+        const qint64 left = FLastScreenCopy.isValid()
+                                ? std::max<qint64>(FScreenInterval - FLastScreenCopy.elapsed(), 0)
+                                : 0;
+        FScreenCopyTimer.start(int(left));
+    }
     return true;
+}
+
+void TMMDIBGraphicControl::SetScreenInterval(int milliseconds)
+{
+    FScreenInterval = std::max(milliseconds, 0);
 }
 
 void TMMDIBGraphicControl::paintEvent(QPaintEvent*)

@@ -3,7 +3,9 @@
 #include "audio/MMGraphicControl.h"
 #include "spectrum/MMDIBCanvas.h"
 
+#include <QElapsedTimer>
 #include <QImage>
+#include <QTimer>
 #include <functional>
 
 // A drawn display with its own off-screen surface the size of the control. It can
@@ -37,9 +39,19 @@ public:
     virtual void DIBClearBackGround();
 
     // Runs procedure(this, flag) at once with Canvas() painting on the control,
-    // when the control is visible (with no Canvas() while its window is not yet
-    // on screen). Returns whether it ran.
+    // when the control is visible. The procedure always runs at once and draws
+    // its frame off-screen; the copy to the screen is made at most once per
+    // ScreenInterval (the others run with no Canvas(), and the newest frame is
+    // shown when the interval ends), since every copy is a round trip through
+    // the display server and no screen shows hundreds of frames a second.
+    // Returns whether it ran.
     bool PaintNow(bool flag, const TPaintNowProc& procedure);
+
+    // Shortest time between two screen copies of PaintNow, in ms; 0: every one.
+    int ScreenInterval() const { return FScreenInterval; }
+    void SetScreenInterval(int milliseconds);
+    // A screen copy is waiting for the end of the interval.
+    bool ScreenCopyPending() const { return FScreenCopyTimer.isActive(); }
 
     // The painter of the running paint (normal or immediate); nullptr outside one.
     QPainter* Canvas() const { return FCanvas; }
@@ -57,4 +69,7 @@ private:
     QPainter* FCanvas = nullptr;
     const TPaintNowProc* FPaintNow = nullptr;
     bool FPaintNowFlag = false;
+    int FScreenInterval = 16; // about one copy per frame of a 60 Hz screen
+    QElapsedTimer FLastScreenCopy;
+    QTimer FScreenCopyTimer;
 };

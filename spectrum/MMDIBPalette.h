@@ -6,7 +6,6 @@
 #include <QRgb>
 #include <array>
 #include <cstdint>
-#include <optional>
 #include <vector>
 
 // A logical palette handed to a surface. Only a version of at least 768 and at

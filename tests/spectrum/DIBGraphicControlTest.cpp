@@ -4,6 +4,7 @@
 #include <QElapsedTimer>
 #include <QWindow>
 #include <gtest/gtest.h>
+#include <vector>
 
 namespace {
 
@@ -46,6 +47,31 @@ TEST(DIBGraphicControl, PaintNowDrawsOnTheScreenAtOnce)
     EXPECT_EQ(runs, 1);
     EXPECT_TRUE(hadCanvas);
     EXPECT_EQ(control.Canvas(), nullptr) << "the painter lives only during the paint";
+}
+
+TEST(DIBGraphicControl, ScreenCopiesAreSpacedButEveryFrameIsDrawn)
+{
+    TMMDIBGraphicControl control;
+    control.resize(20, 10);
+    control.show();
+    ASSERT_TRUE(WaitExposed(control));
+    std::vector<bool> canvases;
+    const auto procedure = [&](TMMDIBGraphicControl* c, bool) {
+        canvases.push_back(c->Canvas() != nullptr);
+    };
+
+    control.SetScreenInterval(0);
+    control.PaintNow(false, procedure);
+    control.PaintNow(false, procedure);
+    EXPECT_EQ(canvases, (std::vector<bool>{true, true})) << "interval 0: every frame on screen";
+    EXPECT_FALSE(control.ScreenCopyPending());
+
+    canvases.clear();
+    control.SetScreenInterval(60'000);
+    control.PaintNow(false, procedure); // the last copy was a moment ago
+    control.PaintNow(false, procedure);
+    EXPECT_EQ(canvases, (std::vector<bool>{false, false})) << "drawn off-screen at once";
+    EXPECT_TRUE(control.ScreenCopyPending()) << "the newest frame is shown later";
 }
 
 TEST(DIBGraphicControl, ClearBackGroundUsesThePictureOrTheColour)
