@@ -43,6 +43,12 @@ void TMMDIBGraphicControl::ApplyBackGround()
     }
 }
 
+void TMMDIBGraphicControl::SetBounds(int left, int top, int width, int height)
+{
+    TMMGraphicControl::SetBounds(left, top, width, height);
+    FDIBCanvas.SetSize(width, height);
+}
+
 void TMMDIBGraphicControl::SetBitsPerPixel(int bits)
 {
     FDIBCanvas.SetBitsPerPixel(bits);

@@ -31,6 +31,9 @@ public:
     void SetPaletteMapped(bool value) { FDIBCanvas.SetPaletteMapped(value); }
     int Tag2 = 0; // free for the application
 
+    // The framework's bounds, then the surface takes the control's size.
+    void SetBounds(int left, int top, int width, int height) override;
+
     // Surface depth: 8 or 24, else EMMDIBError "Bitlength not supported yet".
     virtual void SetBitsPerPixel(int bits);
 

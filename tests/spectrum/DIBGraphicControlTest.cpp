@@ -21,10 +21,13 @@ TEST(DIBGraphicControl, SurfaceFollowsTheControlsSize)
 {
     TMMDIBGraphicControl control;
     control.SetBounds(0, 0, 30, 12);
-    control.show();
-    QCoreApplication::processEvents();
-    EXPECT_EQ(control.DIBCanvas().Width(), 30);
+    EXPECT_EQ(control.DIBCanvas().Width(), 30) << "at once, though hidden";
     EXPECT_EQ(control.DIBCanvas().Height(), 12);
+    control.show();
+    control.resize(40, 16);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(control.DIBCanvas().Width(), 40);
+    EXPECT_EQ(control.DIBCanvas().Height(), 16);
 }
 
 TEST(DIBGraphicControl, PaintNowDrawsOnTheScreenAtOnce)
