@@ -13,7 +13,6 @@
 #include <chrono>
 #include <cstring>
 #include <limits>
-#include <memory>
 #include <thread>
 
 namespace {
