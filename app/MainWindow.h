@@ -3,6 +3,7 @@
 #include "app/EventLog.h"
 #include "app/ProviderConfig.h"
 #include "app/StationServices.h"
+#include "audio/MMConnector.h"
 #include "audio/MMTypes.h"
 #include "audio/WaveIn.h"
 #include "platform/Encoder.h"
@@ -52,7 +53,10 @@ public:
     QPushButton* BMinimizar = nullptr;
     QPushButton* BOcultar = nullptr;
     QPushButton* BFechar = nullptr;
-    // Records the card's input; Output joins the connector once the displays exist.
+    // Hands the captured sound to the displays. Declared before WaveIn so that the
+    // wave input, whose buffer thread feeds it, is destroyed first.
+    std::unique_ptr<TMMConnector> MMConnector1;
+    // Records the card's input; its Output is MMConnector1.
     std::unique_ptr<TMMWaveIn> WaveIn;
 
     QTimer TimerInicio;           // 100 ms, on at load, fires once
@@ -128,6 +132,7 @@ protected:
 private:
     void CreateComponents();
     void CreateWaveIn();
+    void CreateConnector();
     void CreateTimers();
     void CentreOnScreen();
 
