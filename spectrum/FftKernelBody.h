@@ -1,0 +1,195 @@
+#pragma once
+
+// The forward transform's kernels, in an anonymous namespace: FftKernelBaseline.cpp
+// and FftKernelAvx2.cpp each compile their own copy for their own processor.
+
+#include "spectrum/ComplexPair.h"
+#include "spectrum/MMFFT.h"
+
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wpsabi" // see ComplexPair.h
+
+namespace {
+
+// The rotation of j = 0, which the twiddle table does not hold (its entry 0 is k = 1).
+// Multiplying by it is exact.
+constexpr TwiddleRecord Unity{1.0f, 0.0f, 1.0f, 0.0f};
+
+// Complex value j of an interleaved float array.
+inline float* At(float* z, int j)
+{
+    return z + 2 * j;
+}
+
+// w^j and w^3j of two neighbouring butterflies, from their table records.
+inline void LoadRotations(const TwiddleRecord& first, const TwiddleRecord& second, Complex2& w1,
+                          Complex2& w3)
+{
+    Float4 a, b;
+    std::memcpy(&a, &first, sizeof a);
+    std::memcpy(&b, &second, sizeof b);
+    w1 = Widen(__builtin_shufflevector(a, b, 0, 1, 4, 5));
+    w3 = Widen(__builtin_shufflevector(a, b, 2, 3, 6, 7));
+}
+
+// The split-radix L-butterfly on a = z[j], b = z[j + L/4], c = z[j + L/2],
+// d = z[j + 3L/4]: a and b take the sums (the even outputs), c and d the differences
+// turned by -i and rotated by w^j and w^3j (outputs 4k+1 and 4k+3). The outputs are
+// left in double; storing them rounds them to float.
+template <typename V> inline void LButterfly(V& a, V& b, V& c, V& d, V w1, V w3)
+{
+    const V ac = a - c;
+    const V turned = MulMinusI(b - d);
+    a = a + c;
+    b = b + d;
+    c = Mul(ac + turned, w1);
+    d = Mul(ac - turned, w3);
+}
+
+// One decimation-in-frequency pass over a block of 'points' (>= 8) complex values,
+// two butterflies (eight complex values) per step. The rotation of j is table record
+// j * stride - 1. The eighth turn (j = L/8) comes from the table too: its record holds
+// +-0.70710677 exactly.
+inline void SplitRadixPass(float* z, int points, const TwiddleRecord* twiddle, int stride)
+{
+    const int q = points / 4;
+    float* z1 = At(z, q);
+    float* z2 = At(z, 2 * q);
+    float* z3 = At(z, 3 * q);
+    for (int j = 0; j < q; j += 2) {
+        Complex2 w1, w3;
+        LoadRotations(j == 0 ? Unity : twiddle[j * stride - 1], twiddle[(j + 1) * stride - 1], w1,
+                      w3);
+        Complex2 a = Load<Complex2>(At(z, j));
+        Complex2 b = Load<Complex2>(At(z1, j));
+        Complex2 c = Load<Complex2>(At(z2, j));
+        Complex2 d = Load<Complex2>(At(z3, j));
+        LButterfly(a, b, c, d, w1, w3);
+        Store(At(z, j), a);
+        Store(At(z1, j), b);
+        Store(At(z2, j), c);
+        Store(At(z3, j), d);
+    }
+}
+
+inline void Butterfly2(float* z)
+{
+    Store(z, SumAndDifference(Load<Complex2>(z)));
+}
+
+// The 4-point transform, outputs in bit-reversed order (X0, X2, X1, X3).
+inline void Butterfly4(float* z)
+{
+    const Complex2 ab = Load<Complex2>(At(z, 0));
+    const Complex2 cd = Load<Complex2>(At(z, 2));
+    const Complex2 sums = Round(ab + cd); // (a + c, b + d), stored as a butterfly's outputs
+    const Complex2 diffs = ab - cd;       // (a - c, b - d)
+    Store(At(z, 0), SumAndDifference(sums));
+    // (a - c) +- (-i (b - d))
+    Store(At(z, 2), FirstTwice(diffs) + NegateSecond(MulMinusI(SecondTwice(diffs))));
+}
+
+// Small transforms unrolled at compile time; output bit-reversed.
+template <int Points> inline void FixedTransform(float* z, const TwiddleRecord* twiddle, int stride)
+{
+    if constexpr (Points == 2) {
+        Butterfly2(z);
+    } else if constexpr (Points == 4) {
+        Butterfly4(z);
+    } else {
+        SplitRadixPass(z, Points, twiddle, stride);
+        FixedTransform<Points / 2>(z, twiddle, stride * 2);
+        FixedTransform<Points / 4>(At(z, Points / 2), twiddle, stride * 4);
+        FixedTransform<Points / 4>(At(z, 3 * Points / 4), twiddle, stride * 4);
+    }
+}
+
+// In-place split-radix DIF transform of 'points' complex values; output bit-reversed.
+void ComplexTransform(float* z, int points, const TwiddleRecord* twiddle, int stride)
+{
+    switch (points) {
+    case 1:
+        return;
+    case 2:
+        return FixedTransform<2>(z, twiddle, stride);
+    case 4:
+        return FixedTransform<4>(z, twiddle, stride);
+    case 8:
+        return FixedTransform<8>(z, twiddle, stride);
+    case 16:
+        return FixedTransform<16>(z, twiddle, stride);
+    case 32:
+        return FixedTransform<32>(z, twiddle, stride);
+    default:
+        SplitRadixPass(z, points, twiddle, stride);
+        ComplexTransform(z, points / 2, twiddle, stride * 2);
+        ComplexTransform(At(z, points / 2), points / 4, twiddle, stride * 4);
+        ComplexTransform(At(z, 3 * points / 4), points / 4, twiddle, stride * 4);
+    }
+}
+
+// Swaps every i with its reversal r = BitRev[i] once. An odd i below N/2 always has
+// its partner at or above N/2 and an even i at or above N/2 always below, so only the
+// other half of the positions needs the comparison.
+inline void BitReverse(float* z, const std::int32_t* bitRev, int points)
+{
+    auto swap = [z](int i, int r) {
+        std::uint64_t a, b;
+        std::memcpy(&a, At(z, i), sizeof a);
+        std::memcpy(&b, At(z, r), sizeof b);
+        std::memcpy(At(z, i), &b, sizeof b);
+        std::memcpy(At(z, r), &a, sizeof a);
+    };
+    if (points < 4)
+        return; // one bit or none: nothing moves
+    const int half = points / 2;
+    for (int i = 0; i < half; i += 2) {
+        if (i < bitRev[i])
+            swap(i, bitRev[i]);
+        swap(i + 1, bitRev[i + 1]);
+    }
+    for (int i = half + 1; i < points; i += 2) {
+        if (i < bitRev[i])
+            swap(i, bitRev[i]);
+    }
+}
+
+// Splits the pairs (k, N - k) ... (k + W - 1, N - k - W + 1) for W values per vector.
+// Each pair only reads and writes itself, so the step is in place.
+template <typename V> inline void SplitPairs(float* z, const SplitRecord* split, int points, int k)
+{
+    float* mirror = At(z, points - k - (Width<V> - 1));
+    const V f = Load<V>(At(z, k));
+    const V g = Reversed(Load<V>(mirror));
+    const V factors = Load<V>(&split[k - 1].HalfCos); // (cos/2, (1 - sin)/2) per value
+    const V ab = f - Conj(g);
+    const V pq = ab * ImagParts(factors) + MulMinusI(ab) * RealParts(factors);
+    Store(At(z, k), pq + Conj(g));
+    Store(mirror, Reversed(Conj(f - pq)));
+}
+
+// Turns Z = FFT_N(x[2j] + i x[2j+1]) into bins 0 ... N-1 of the real input's DFT.
+inline void SplitRealSpectrum(float* z, const SplitRecord* split, int points)
+{
+    z[0] = static_cast<float>(static_cast<double>(z[0]) + z[1]);
+    z[1] = 0.0f;
+    int k = 1;
+    for (; k + 1 < points / 2; k += 2)
+        SplitPairs<Complex2>(z, split, points, k);
+    for (; k < points / 2; ++k)
+        SplitPairs<Complex1>(z, split, points, k);
+    if (points >= 2)
+        z[points + 1] = -z[points + 1]; // Im Z[N/2]
+}
+
+inline void ForwardTransform(float* data, int points, const TwiddleRecord* twiddle,
+                             const std::int32_t* bitRev, const SplitRecord* split)
+{
+    ComplexTransform(data, points, twiddle, 1);
+    BitReverse(data, bitRev, points);
+    SplitRealSpectrum(data, split, points);
+}
+
+} // namespace
+
+#pragma GCC diagnostic pop
