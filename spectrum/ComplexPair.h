@@ -165,6 +165,13 @@ template <typename V> inline V Mul(V v, V w)
 #endif
 }
 
+// Two complex values from separate places, each by its own 8-byte load.
+inline Complex2 Gather(const float* first, const float* second)
+{
+    const __m128 low = _mm_castsi128_ps(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(first)));
+    return Widen((Float4)_mm_loadh_pi(low, reinterpret_cast<const __m64*>(second)));
+}
+
 // The complex values of a vector in reverse order.
 inline Complex1 Reversed(Complex1 v)
 {

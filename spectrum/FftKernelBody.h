@@ -154,30 +154,39 @@ inline void BitReverse(float* z, const std::int32_t* bitRev, int points)
     }
 }
 
-// Splits the pairs (k, N - k) ... (k + W - 1, N - k - W + 1) for W values per vector.
-// Each pair only reads and writes itself, so the step is in place.
-template <typename V> inline void SplitPairs(float* z, const SplitRecord* split, int points, int k)
+// X[k] and X[N - k] from F = Z[k], G = Z[N - k] and the split factors of k.
+template <typename V> inline void SplitValues(V f, V g, V factors, V& xk, V& xMirror)
 {
-    float* mirror = At(z, points - k - (Width<V> - 1));
-    const V f = Load<V>(At(z, k));
-    const V g = Reversed(Load<V>(mirror));
-    const V factors = Load<V>(&split[k - 1].HalfCos); // (cos/2, (1 - sin)/2) per value
     const V ab = f - Conj(g);
     const V pq = ab * ImagParts(factors) + MulMinusI(ab) * RealParts(factors);
-    Store(At(z, k), pq + Conj(g));
-    Store(mirror, Reversed(Conj(f - pq)));
+    xk = pq + Conj(g);
+    xMirror = Conj(f - pq);
 }
 
 // Turns Z = FFT_N(x[2j] + i x[2j+1]) into bins 0 ... N-1 of the real input's DFT.
+// Each pair (k, N - k) only reads and writes itself, so the step is in place. Two
+// pairs go through one vector, but each value is loaded on its own: the permutation
+// has just stored them one by one, and a wide load over two fresh stores stalls.
 inline void SplitRealSpectrum(float* z, const SplitRecord* split, int points)
 {
     z[0] = static_cast<float>(static_cast<double>(z[0]) + z[1]);
     z[1] = 0.0f;
     int k = 1;
-    for (; k + 1 < points / 2; k += 2)
-        SplitPairs<Complex2>(z, split, points, k);
-    for (; k < points / 2; ++k)
-        SplitPairs<Complex1>(z, split, points, k);
+    for (; k + 1 < points / 2; k += 2) {
+        const int mirror = points - k;
+        Complex2 xk, xMirror;
+        SplitValues(Gather(At(z, k), At(z, k + 1)), Gather(At(z, mirror), At(z, mirror - 1)),
+                    Load<Complex2>(&split[k - 1].HalfCos), xk, xMirror);
+        Store(At(z, k), xk);
+        Store(At(z, mirror - 1), Reversed(xMirror));
+    }
+    for (; k < points / 2; ++k) {
+        Complex1 xk, xMirror;
+        SplitValues(Load<Complex1>(At(z, k)), Load<Complex1>(At(z, points - k)),
+                    Load<Complex1>(&split[k - 1].HalfCos), xk, xMirror);
+        Store(At(z, k), xk);
+        Store(At(z, points - k), xMirror);
+    }
     if (points >= 2)
         z[points + 1] = -z[points + 1]; // Im Z[N/2]
 }

@@ -111,3 +111,20 @@ TEST(FftPlan, SplitRecordsHoldHalfCosineAndHalfOneMinusSine)
         DisposeTransformPlan(plan);
     }
 }
+
+// The eighth-turn rotations are taken from the table like the others, so its record
+// for k = N/8 must hold exactly the float value of sqrt(1/2).
+TEST(FftPlan, EighthTurnRecordHoldsFloatSqrtHalfExactly)
+{
+    for (int order = 4; order <= 14; ++order) {
+        SCOPED_TRACE(order);
+        TransformPlan* plan = NewTransformPlan(order);
+        ASSERT_NE(plan, nullptr);
+        const TwiddleRecord& r = plan->Twiddle[plan->Length / 16 - 1];
+        EXPECT_EQ(r.Cos1, 0.70710677f);
+        EXPECT_EQ(r.NegSin1, -0.70710677f);
+        EXPECT_EQ(r.Cos3, -0.70710677f);
+        EXPECT_EQ(r.NegSin3, -0.70710677f);
+        DisposeTransformPlan(plan);
+    }
+}

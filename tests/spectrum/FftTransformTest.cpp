@@ -104,7 +104,10 @@ std::vector<Signal> TestSignals(int n)
 // transform those errors add at most linearly, so the bound is half an epsilon per
 // stage of the peak bin's magnitude. A wrong rotation or a lost term shows as an
 // error of order 1e-3 or more, far above it.
-double ErrorBound(int order) { return 0.5 * order * static_cast<double>(FLT_EPSILON); }
+double ErrorBound(int order)
+{
+    return 0.5 * order * static_cast<double>(FLT_EPSILON);
+}
 
 } // namespace
 
