@@ -20,7 +20,6 @@
 
 namespace {
 
-using Float2 = float __attribute__((vector_size(8)));
 using Float4 = float __attribute__((vector_size(16)));
 using Complex1 = double __attribute__((vector_size(16)));
 using Complex2 = double __attribute__((vector_size(32)));

@@ -90,7 +90,9 @@ inline void Butterfly4(float* z)
 }
 
 // Small transforms unrolled at compile time; output bit-reversed.
-template <int Points> inline void FixedTransform(float* z, const TwiddleRecord* twiddle, int stride)
+template <int Points>
+__attribute__((always_inline)) inline void FixedTransform(float* z, const TwiddleRecord* twiddle,
+                                                          int stride)
 {
     if constexpr (Points == 2) {
         Butterfly2(z);
@@ -176,14 +178,14 @@ inline void SplitRealSpectrum(float* z, const SplitRecord* split, int points)
         const int mirror = points - k;
         Complex2 xk, xMirror;
         SplitValues(Gather(At(z, k), At(z, k + 1)), Gather(At(z, mirror), At(z, mirror - 1)),
-                    Load<Complex2>(&split[k - 1].HalfCos), xk, xMirror);
+                    Load<Complex2>(reinterpret_cast<const float*>(&split[k - 1])), xk, xMirror);
         Store(At(z, k), xk);
         Store(At(z, mirror - 1), Reversed(xMirror));
     }
     for (; k < points / 2; ++k) {
         Complex1 xk, xMirror;
         SplitValues(Load<Complex1>(At(z, k)), Load<Complex1>(At(z, points - k)),
-                    Load<Complex1>(&split[k - 1].HalfCos), xk, xMirror);
+                    Load<Complex1>(reinterpret_cast<const float*>(&split[k - 1])), xk, xMirror);
         Store(At(z, k), xk);
         Store(At(z, points - k), xMirror);
     }
