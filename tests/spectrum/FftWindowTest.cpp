@@ -81,18 +81,6 @@ TEST(FftWindow, UnknownKindWeighsLikeRectangular)
     EXPECT_EQ(Table(unknown), Table(fwRectangular));
 }
 
-TEST(FftWindow, WeightsAreTheFormulasRoundedToFloat)
-{
-    // The periodic cosine windows reach exactly 1 in the middle; Welch and Parzen
-    // divide by n + 1 and so stay above zero at the ends.
-    EXPECT_EQ(WindowWeight(fwHanning, 32, 64), 1.0f);
-    EXPECT_EQ(WindowWeight(fwHanning, 0, 64), 0.0f);
-    EXPECT_FLOAT_EQ(WindowWeight(fwHamming, 0, 64), 0.08f);
-    EXPECT_FLOAT_EQ(WindowWeight(fwWelch, 0, 64), 1.0f - (64.0f / 65) * (64.0f / 65));
-    EXPECT_FLOAT_EQ(WindowWeight(fwParzen, 0, 64), 1.0f / 65);
-    EXPECT_FLOAT_EQ(WindowWeight(fwGaussian, 0, 64), 0.006737947f);
-}
-
 TEST(FftWindow, FillsExactlyOneEntryPerSample)
 {
     std::vector<std::int32_t> table(17, -1);
