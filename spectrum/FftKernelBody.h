@@ -56,6 +56,7 @@ inline void SplitRadixPass(float* z, int points, const TwiddleRecord* twiddle, i
     float* z1 = At(z, q);
     float* z2 = At(z, 2 * q);
     float* z3 = At(z, 3 * q);
+#pragma GCC unroll 4
     for (int j = 0; j < q; j += 2) {
         Complex2 w1, w3;
         LoadRotations(j == 0 ? Unity : twiddle[j * stride - 1], twiddle[(j + 1) * stride - 1], w1,
