@@ -6,45 +6,68 @@
 
 namespace {
 std::atomic<std::size_t> allocations{0};
+std::atomic<std::size_t> live{0};
+thread_local long untilFailure = -1; // this thread only; negative: never fail
+
+void* Allocate(std::size_t size, std::size_t alignment)
+{
+    if (untilFailure >= 0 && untilFailure-- == 0)
+        throw std::bad_alloc();
+    allocations.fetch_add(1);
+    const std::size_t rounded = (size + alignment - 1) / alignment * alignment;
+    void* block = alignment <= alignof(std::max_align_t)
+                      ? std::malloc(size == 0 ? 1 : size)
+                      : std::aligned_alloc(alignment, rounded == 0 ? alignment : rounded);
+    if (block == nullptr)
+        throw std::bad_alloc();
+    live.fetch_add(1);
+    return block;
 }
+
+void Release(void* block)
+{
+    if (block == nullptr)
+        return;
+    live.fetch_sub(1);
+    std::free(block);
+}
+} // namespace
 
 std::size_t AllocationCount()
 {
     return allocations.load();
 }
+std::size_t LiveAllocations()
+{
+    return live.load();
+}
+void FailAllocationAfter(std::size_t successes)
+{
+    untilFailure = static_cast<long>(successes);
+}
 
 // The array, nothrow and sized forms of the standard library all end up here.
 void* operator new(std::size_t size)
 {
-    allocations.fetch_add(1);
-    if (void* block = std::malloc(size == 0 ? 1 : size))
-        return block;
-    throw std::bad_alloc();
+    return Allocate(size, alignof(std::max_align_t));
 }
-
 void* operator new(std::size_t size, std::align_val_t alignment)
 {
-    allocations.fetch_add(1);
-    const std::size_t align = static_cast<std::size_t>(alignment);
-    const std::size_t rounded = (size + align - 1) / align * align;
-    if (void* block = std::aligned_alloc(align, rounded == 0 ? align : rounded))
-        return block;
-    throw std::bad_alloc();
+    return Allocate(size, static_cast<std::size_t>(alignment));
 }
-
 void operator delete(void* block) noexcept
 {
-    std::free(block);
+    Release(block);
 }
 void operator delete(void* block, std::size_t) noexcept
 {
-    std::free(block);
+    Release(block);
 }
 void operator delete(void* block, std::align_val_t) noexcept
 {
-    std::free(block);
+    Release(block);
 }
 void operator delete(void* block, std::size_t, std::align_val_t) noexcept
 {
-    std::free(block);
+    Release(block);
 }

@@ -1,8 +1,10 @@
+#include "AllocationCounter.h"
 #include "spectrum/MMFFT.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <new>
 #include <numbers>
 
 namespace {
@@ -127,4 +129,20 @@ TEST(FftPlan, EighthTurnRecordHoldsFloatSqrtHalfExactly)
         EXPECT_EQ(r.NegSin3, -0.70710677f);
         DisposeTransformPlan(plan);
     }
+}
+
+// Each of the plan's four blocks may be the one that fails; what was taken before it
+// is given back.
+TEST(FftPlan, OutOfMemoryRaisesBadAllocAndLeaksNothing)
+{
+    for (std::size_t failing = 0; failing < 4; ++failing) {
+        SCOPED_TRACE(failing);
+        const std::size_t liveBefore = LiveAllocations();
+        FailAllocationAfter(failing);
+        EXPECT_THROW(NewTransformPlan(8), std::bad_alloc);
+        EXPECT_EQ(LiveAllocations(), liveBefore);
+    }
+    TransformPlan* plan = NewTransformPlan(8); // the failure was used up
+    EXPECT_NE(plan, nullptr);
+    DisposeTransformPlan(plan);
 }
