@@ -2,8 +2,8 @@
 
 // Complex values held as doubles in vector registers: Complex1 holds one (real,
 // imaginary), Complex2 two neighbouring ones. The transform keeps its data as floats
-// but does every butterfly in double, so values are widened on load and rounded once
-// on store.
+// but works out every butterfly output in double, so values are widened on load and
+// rounded once on store (outputs that are one float sum need neither; see LoadFloats).
 //
 // This header is compiled once per instruction set (see FftKernels.h), so everything
 // in it has internal linkage: copies built for different processors never merge.
@@ -40,12 +40,6 @@ template <> inline void Store<Complex1>(float* p, Complex1 v)
     _mm_storel_pi(reinterpret_cast<__m64*>(p), _mm_cvtpd_ps((__m128d)v));
 }
 
-// Round(v) is the value a store and reload would give, without touching memory.
-inline Complex1 Round(Complex1 v)
-{
-    return (Complex1)_mm_cvtps_pd(_mm_cvtpd_ps((__m128d)v));
-}
-
 #if defined(SONAVIA_FFT_BUILD_AVX2)
 inline Complex2 Widen(Float4 f)
 {
@@ -60,11 +54,6 @@ template <> inline Complex2 Load<Complex2>(const float* p)
 template <> inline void Store<Complex2>(float* p, Complex2 v)
 {
     _mm_storeu_ps(p, _mm256_cvtpd_ps((__m256d)v));
-}
-
-inline Complex2 Round(Complex2 v)
-{
-    return (Complex2)_mm256_cvtps_pd(_mm256_cvtpd_ps((__m256d)v));
 }
 #else
 inline Complex2 Widen(Float4 f)
@@ -83,11 +72,6 @@ template <> inline void Store<Complex2>(float* p, Complex2 v)
 {
     const Float4 f = __builtin_convertvector(v, Float4);
     std::memcpy(p, &f, sizeof f);
-}
-
-inline Complex2 Round(Complex2 v)
-{
-    return __builtin_convertvector(__builtin_convertvector(v, Float4), Complex2);
 }
 #endif
 
@@ -198,10 +182,28 @@ inline Complex2 NegateSecond(Complex2 v)
     return (Complex2)((Bits)v ^ Bits{0, 0, INT64_MIN, INT64_MIN});
 }
 
-// (a, b) -> (a + b, a - b): the 2-point butterfly within one vector.
-inline Complex2 SumAndDifference(Complex2 v)
+// Four floats (two complex values) as stored, without widening. A sum or difference
+// of two floats rounded once to float is the same value whether it is worked out in
+// float or in double, so such steps need no conversion.
+inline Float4 LoadFloats(const float* p)
 {
-    return FirstTwice(v) + NegateSecond(SecondTwice(v));
+    Float4 f;
+    std::memcpy(&f, p, sizeof f);
+    return f;
+}
+
+inline void StoreFloats(float* p, Float4 f)
+{
+    std::memcpy(p, &f, sizeof f);
+}
+
+// (a, b) -> (a + b, a - b) on two complex floats.
+inline Float4 FloatSumAndDifference(Float4 v)
+{
+    using Bits = std::int32_t __attribute__((vector_size(16)));
+    const Float4 first = __builtin_shufflevector(v, v, 0, 1, 0, 1);
+    const Float4 second = __builtin_shufflevector(v, v, 2, 3, 2, 3);
+    return first + (Float4)((Bits)second ^ Bits{0, 0, INT32_MIN, INT32_MIN});
 }
 
 } // namespace

@@ -32,24 +32,14 @@ inline void LoadRotations(const TwiddleRecord& first, const TwiddleRecord& secon
     w3 = Widen(__builtin_shufflevector(a, b, 2, 3, 6, 7));
 }
 
-// The split-radix L-butterfly on a = z[j], b = z[j + L/4], c = z[j + L/2],
-// d = z[j + 3L/4]: a and b take the sums (the even outputs), c and d the differences
-// turned by -i and rotated by w^j and w^3j (outputs 4k+1 and 4k+3). The outputs are
-// left in double; storing them rounds them to float.
-template <typename V> inline void LButterfly(V& a, V& b, V& c, V& d, V w1, V w3)
-{
-    const V ac = a - c;
-    const V turned = MulMinusI(b - d);
-    a = a + c;
-    b = b + d;
-    c = Mul(ac + turned, w1);
-    d = Mul(ac - turned, w3);
-}
-
 // One decimation-in-frequency pass over a block of 'points' (>= 8) complex values,
-// two butterflies (eight complex values) per step. The rotation of j is table record
-// j * stride - 1. The eighth turn (j = L/8) comes from the table too: its record holds
-// +-0.70710677 exactly.
+// two split-radix L-butterflies (eight complex values) per step. The butterfly on
+// a = z[j], b = z[j + L/4], c = z[j + L/2], d = z[j + 3L/4] stores the sums a + c and
+// b + d (the even outputs) and the differences turned by -i and rotated by w^j and
+// w^3j (outputs 4k+1 and 4k+3). The sums are single roundings, done in float; the
+// rotated differences are worked out in double and rounded when stored. The rotation
+// of j is table record j * stride - 1; the eighth turn (j = L/8) comes from the table
+// too: its record holds +-0.70710677 exactly.
 inline void SplitRadixPass(float* z, int points, const TwiddleRecord* twiddle, int stride)
 {
     const int q = points / 4;
@@ -61,31 +51,31 @@ inline void SplitRadixPass(float* z, int points, const TwiddleRecord* twiddle, i
         Complex2 w1, w3;
         LoadRotations(j == 0 ? Unity : twiddle[j * stride - 1], twiddle[(j + 1) * stride - 1], w1,
                       w3);
-        Complex2 a = Load<Complex2>(At(z, j));
-        Complex2 b = Load<Complex2>(At(z1, j));
-        Complex2 c = Load<Complex2>(At(z2, j));
-        Complex2 d = Load<Complex2>(At(z3, j));
-        LButterfly(a, b, c, d, w1, w3);
-        Store(At(z, j), a);
-        Store(At(z1, j), b);
-        Store(At(z2, j), c);
-        Store(At(z3, j), d);
+        const Float4 a = LoadFloats(At(z, j));
+        const Float4 b = LoadFloats(At(z1, j));
+        const Float4 c = LoadFloats(At(z2, j));
+        const Float4 d = LoadFloats(At(z3, j));
+        StoreFloats(At(z, j), a + c);
+        StoreFloats(At(z1, j), b + d);
+        const Complex2 ac = Widen(a) - Widen(c);
+        const Complex2 turned = MulMinusI(Widen(b) - Widen(d));
+        Store(At(z2, j), Mul(ac + turned, w1));
+        Store(At(z3, j), Mul(ac - turned, w3));
     }
 }
 
 inline void Butterfly2(float* z)
 {
-    Store(z, SumAndDifference(Load<Complex2>(z)));
+    StoreFloats(z, FloatSumAndDifference(LoadFloats(z)));
 }
 
 // The 4-point transform, outputs in bit-reversed order (X0, X2, X1, X3).
 inline void Butterfly4(float* z)
 {
-    const Complex2 ab = Load<Complex2>(At(z, 0));
-    const Complex2 cd = Load<Complex2>(At(z, 2));
-    const Complex2 sums = Round(ab + cd); // (a + c, b + d), stored as a butterfly's outputs
-    const Complex2 diffs = ab - cd;       // (a - c, b - d)
-    Store(At(z, 0), SumAndDifference(sums));
+    const Float4 ab = LoadFloats(At(z, 0));
+    const Float4 cd = LoadFloats(At(z, 2));
+    const Complex2 diffs = Widen(ab) - Widen(cd);          // (a - c, b - d)
+    StoreFloats(At(z, 0), FloatSumAndDifference(ab + cd)); // 2-point of (a + c, b + d)
     // (a - c) +- (-i (b - d))
     Store(At(z, 2), FirstTwice(diffs) + NegateSecond(MulMinusI(SecondTwice(diffs))));
 }
