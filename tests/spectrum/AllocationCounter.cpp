@@ -46,8 +46,14 @@ void FailAllocationAfter(std::size_t successes)
     untilFailure = static_cast<long>(successes);
 }
 
-// The array, nothrow and sized forms of the standard library all end up here.
+// Single and array forms are both replaced: a sanitizer runtime brings its own array
+// forms, which would bypass the counter. The nothrow forms of the standard library
+// end up here too.
 void* operator new(std::size_t size)
+{
+    return Allocate(size, alignof(std::max_align_t));
+}
+void* operator new[](std::size_t size)
 {
     return Allocate(size, alignof(std::max_align_t));
 }
@@ -55,7 +61,15 @@ void* operator new(std::size_t size, std::align_val_t alignment)
 {
     return Allocate(size, static_cast<std::size_t>(alignment));
 }
+void* operator new[](std::size_t size, std::align_val_t alignment)
+{
+    return Allocate(size, static_cast<std::size_t>(alignment));
+}
 void operator delete(void* block) noexcept
+{
+    Release(block);
+}
+void operator delete[](void* block) noexcept
 {
     Release(block);
 }
@@ -63,11 +77,23 @@ void operator delete(void* block, std::size_t) noexcept
 {
     Release(block);
 }
+void operator delete[](void* block, std::size_t) noexcept
+{
+    Release(block);
+}
 void operator delete(void* block, std::align_val_t) noexcept
 {
     Release(block);
 }
+void operator delete[](void* block, std::align_val_t) noexcept
+{
+    Release(block);
+}
 void operator delete(void* block, std::size_t, std::align_val_t) noexcept
+{
+    Release(block);
+}
+void operator delete[](void* block, std::size_t, std::align_val_t) noexcept
 {
     Release(block);
 }
