@@ -1,4 +1,5 @@
 #include "AllocationCounter.h"
+#include "TrigCallCounter.h"
 #include "spectrum/MMFFT.h"
 
 #include <gtest/gtest.h>
@@ -215,6 +216,22 @@ TEST(FftTransform, AllocatesNothing)
         RunRealTransform(plan.get(), data.data(), +1);
         RunRealTransform(plan.get(), data.data(), -1);
         EXPECT_EQ(AllocationCount(), before) << "order " << order;
+    }
+}
+
+TEST(FftTransform, ComputesNoSineOrCosine)
+{
+    for (int order = 1; order <= 12; ++order) {
+        const std::size_t beforePlan = TrigonometricCalls();
+        Plan plan = MakePlan(order);
+        if (order >= 2) { // an order-1 plan has no rotations to compute
+            EXPECT_GT(TrigonometricCalls(), beforePlan) << "the counter misses the plan's calls";
+        }
+        std::vector<float> data = TestSignals(1 << order).front().samples;
+        const std::size_t before = TrigonometricCalls();
+        RunRealTransform(plan.get(), data.data(), +1);
+        RunRealTransform(plan.get(), data.data(), -1);
+        EXPECT_EQ(TrigonometricCalls(), before) << "order " << order;
     }
 }
 
