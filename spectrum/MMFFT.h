@@ -64,6 +64,7 @@ void DisposeTransformPlan(TransformPlan*& plan);
 // Transforms plan->Length real samples in place into bins 0 ... n/2 - 1 stored as
 // interleaved (re, im) pairs. Direction >= 0: X[k] = sum x[j] e^(-2 pi i jk/n),
 // unnormalised, with X[0] = (sum, 0) and the Nyquist bin dropped. Direction < 0:
-// the positive-kernel transform scaled by 1/n. Needs Length >= 4; a null plan or
-// null data does nothing. Allocates nothing and computes no sine or cosine.
+// the positive-kernel transform scaled by 1/n. Any plan length works (n = 2 gives
+// X[0] alone); a null plan or null data does nothing. Allocates nothing, computes no
+// sine or cosine, and uses AVX2 where the processor has it, with identical results.
 void RunRealTransform(const TransformPlan* plan, float* data, int direction);
