@@ -32,36 +32,49 @@ inline void LoadRotations(const TwiddleRecord& first, const TwiddleRecord& secon
     w3 = Widen(__builtin_shufflevector(a, b, 2, 3, 6, 7));
 }
 
-// One decimation-in-frequency pass over a block of 'points' (>= 8) complex values,
-// two split-radix L-butterflies (eight complex values) per step. The butterfly on
-// a = z[j], b = z[j + L/4], c = z[j + L/2], d = z[j + 3L/4] stores the sums a + c and
-// b + d (the even outputs) and the differences turned by -i and rotated by w^j and
-// w^3j (outputs 4k+1 and 4k+3). The sums are single roundings, done in float; the
-// rotated differences are worked out in double and rounded when stored. The rotation
-// of j is table record j * stride - 1; the eighth turn (j = L/8) comes from the table
-// too: its record holds +-0.70710677 exactly.
+// Two split-radix L-butterflies (eight complex values), for j and j + 1 of a block of
+// L points with quarters z, z1, z2, z3. The butterfly on a = z[j], b = z[j + L/4],
+// c = z[j + L/2], d = z[j + 3L/4] stores the sums a + c and b + d (the even outputs)
+// and the differences turned by -i and rotated by w^j and w^3j (outputs 4k+1 and
+// 4k+3). The sums are single roundings, done in float; the rotated differences are
+// worked out in double and rounded when stored.
+inline void ButterflyPair(float* z, float* z1, float* z2, float* z3, int j, Complex2 w1,
+                          Complex2 w3)
+{
+    const Float4 a = LoadFloats(At(z, j));
+    const Float4 b = LoadFloats(At(z1, j));
+    const Float4 c = LoadFloats(At(z2, j));
+    const Float4 d = LoadFloats(At(z3, j));
+    StoreFloats(At(z, j), a + c);
+    StoreFloats(At(z1, j), b + d);
+    const Complex2 ac = Widen(a) - Widen(c);
+    const Complex2 turned = MulMinusI(Widen(b) - Widen(d));
+    Store(At(z2, j), Mul(ac + turned, w1));
+    Store(At(z3, j), Mul(ac - turned, w3));
+}
+
+// One decimation-in-frequency pass over a block of 'points' (>= 16) complex values.
+// The rotation of j is table record j * stride - 1; the eighth turn (j = L/8) comes
+// from the table too: its record holds +-0.70710677 exactly.
 inline void SplitRadixPass(float* z, int points, const TwiddleRecord* twiddle, int stride)
 {
     const int q = points / 4;
-    float* z1 = At(z, q);
-    float* z2 = At(z, 2 * q);
-    float* z3 = At(z, 3 * q);
 #pragma GCC unroll 4
     for (int j = 0; j < q; j += 2) {
         Complex2 w1, w3;
         LoadRotations(j == 0 ? Unity : twiddle[j * stride - 1], twiddle[(j + 1) * stride - 1], w1,
                       w3);
-        const Float4 a = LoadFloats(At(z, j));
-        const Float4 b = LoadFloats(At(z1, j));
-        const Float4 c = LoadFloats(At(z2, j));
-        const Float4 d = LoadFloats(At(z3, j));
-        StoreFloats(At(z, j), a + c);
-        StoreFloats(At(z1, j), b + d);
-        const Complex2 ac = Widen(a) - Widen(c);
-        const Complex2 turned = MulMinusI(Widen(b) - Widen(d));
-        Store(At(z2, j), Mul(ac + turned, w1));
-        Store(At(z3, j), Mul(ac - turned, w3));
+        ButterflyPair(z, At(z, q), At(z, 2 * q), At(z, 3 * q), j, w1, w3);
     }
+}
+
+// The pass of an 8-point block: j = 0 needs no rotation and j = 1 is the eighth turn,
+// all of whose parts are +-sqrt(1/2) = +-0.70710677 as a float.
+inline void EighthTurnPass(float* z)
+{
+    constexpr double h = 0.70710677f;
+    ButterflyPair(z, At(z, 2), At(z, 4), At(z, 6), 0, Complex2{1, 0, h, -h},
+                  Complex2{1, 0, -h, -h});
 }
 
 inline void Butterfly2(float* z)
@@ -90,7 +103,10 @@ __attribute__((always_inline)) inline void FixedTransform(float* z, const Twiddl
     } else if constexpr (Points == 4) {
         Butterfly4(z);
     } else {
-        SplitRadixPass(z, Points, twiddle, stride);
+        if constexpr (Points == 8)
+            EighthTurnPass(z);
+        else
+            SplitRadixPass(z, Points, twiddle, stride);
         FixedTransform<Points / 2>(z, twiddle, stride * 2);
         FixedTransform<Points / 4>(At(z, Points / 2), twiddle, stride * 4);
         FixedTransform<Points / 4>(At(z, 3 * Points / 4), twiddle, stride * 4);
