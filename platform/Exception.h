@@ -16,11 +16,11 @@ public:
 };
 
 // Declares an error class whose ClassName() is its own C++ name.
-#define SONAVIA_ERROR_CLASS(Name, Base)                                   \
-    class Name : public Base {                                            \
-    public:                                                               \
-        using Base::Base;                                                 \
-        const char* ClassName() const noexcept override { return #Name; } \
+#define SONAVIA_ERROR_CLASS(Name, Base)                                                            \
+    class Name : public Base {                                                                     \
+    public:                                                                                        \
+        using Base::Base;                                                                          \
+        const char* ClassName() const noexcept override { return #Name; }                          \
     };
 
 SONAVIA_ERROR_CLASS(EConvertError, Exception)

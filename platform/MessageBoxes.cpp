@@ -34,8 +34,8 @@ void MessageBoxes::Error(const QString& text)
 
 void QtMessageBoxes::Show(const QString& caption, const QString& text, Icon icon)
 {
-    QMessageBox box(icon == Icon::Error ? QMessageBox::Critical : QMessageBox::Information,
-                    caption, text, QMessageBox::Ok);
+    QMessageBox box(icon == Icon::Error ? QMessageBox::Critical : QMessageBox::Information, caption,
+                    text, QMessageBox::Ok);
     box.exec();
 }
 

@@ -1,0 +1,87 @@
+#pragma once
+
+#include "platform/Encoder.h"
+#include "platform/EncoderSession.h"
+
+#include <QObject>
+#include <QProcess>
+#include <QStringList>
+#include <functional>
+#include <optional>
+#include <string>
+
+namespace platform {
+
+// Follows the "-progress" report of ffmpeg (key=value lines in blocks) and tells when
+// encoded audio has reached the output.
+class FfmpegProgress {
+public:
+    void Feed(const QByteArray& bytes);
+    bool Flowing() const { return flowing_; }
+
+private:
+    QByteArray pending_;
+    long long totalSize_ = 0;
+    long long outTimeUs_ = 0;
+    bool flowing_ = false;
+};
+
+// The command line that captures the session's card and publishes it to Icecast.
+QStringList FfmpegArguments(const EncoderSession& session, const std::string& capturePcm,
+                            const std::string& password);
+
+struct FfmpegEncoderSettings {
+    std::string program; // path of the ffmpeg executable
+    // The ALSA PCM name of the capture card with this product name; empty when no such card.
+    std::function<std::string(const std::string& productName)> resolveCapturePcm;
+    std::string password; // the account password, the mount's source password
+    // Receives the explanation when the process ends without being asked to.
+    std::function<void(const std::string& explanation)> reportFailure;
+};
+
+// The encoder as an ffmpeg process: 1 from Start until encoded audio reaches the server, 2
+// while it does, 4 while stopping, 5 once the process has ended. Destroying the encoder
+// ends its process.
+class FfmpegEncoder final : public QObject, public Encoder {
+    Q_OBJECT
+public:
+    explicit FfmpegEncoder(FfmpegEncoderSettings settings);
+    ~FfmpegEncoder() override;
+
+    void LoadSession(const std::filesystem::path& sessionFile) override;
+    void Start() override;
+    void Stop() override;
+    void AfterStop() override {}
+    std::uint8_t RunState() override;
+
+    // Everything the process wrote to its error output so far (the newest 64 KiB).
+    const std::string& ErrorOutput() const { return errorOutput_; }
+
+private:
+    void TakeOutput();
+    void Finished(int exitCode, QProcess::ExitStatus status);
+    std::string Explanation(int exitCode, QProcess::ExitStatus status) const;
+
+    FfmpegEncoderSettings settings_;
+    std::optional<EncoderSession> session_;
+    QProcess* process_ = nullptr;
+    FfmpegProgress progress_;
+    std::string errorOutput_;
+    std::uint8_t state_ = kStopped;
+    bool stopRequested_ = false;
+};
+
+class FfmpegEncoderFactory final : public EncoderFactory {
+public:
+    // Settings are read at each Create, so a changed password applies to the next start.
+    explicit FfmpegEncoderFactory(std::function<FfmpegEncoderSettings()> settings)
+        : settings_(std::move(settings))
+    {
+    }
+    std::unique_ptr<Encoder> Create() override;
+
+private:
+    std::function<FfmpegEncoderSettings()> settings_;
+};
+
+} // namespace platform
