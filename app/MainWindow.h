@@ -86,6 +86,7 @@ public:
     void BFecharClick();
     void BMinimizarClick();
     void BOcultarClick();
+    void BConfigClick();
     void HandleAppException(const std::exception& E);
 
     // Operations.
@@ -105,11 +106,18 @@ public:
     std::filesystem::path EncoderProgramPath() const;
     const app::ProviderConfig& Provider() const { return FProvider; }
 
-protected:
     // Encoder session and encoder start; the broadcast code fills these.
     virtual void BuildSessionFile();
     virtual void StartEncoder();
 
+    // The wave input: Start opens the device if needed and starts capture; Close
+    // stops it and closes the device, so that a changed card takes effect.
+    virtual void StartWaveIn();
+    virtual void CloseWaveIn();
+    // Sends the account to the provider's page in the settings window's browser.
+    virtual void PostLogin();
+
+protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
@@ -121,8 +129,6 @@ private:
     // First-show steps that the capture, settings-window and tray code fill.
     void SelectCaptureDevice(TMMDeviceId device);
     void SelectRecordingLine(int item);
-    void StartWaveIn();
-    void PostLogin();
     void AddTrayIcon();
     void RemoveTrayIcon();
 

@@ -58,7 +58,7 @@ void TFrm_OnLine::FormShow()
     // starting the capture failed; its steps are never repeated.
     if (Frm_Config)
         return;
-    Frm_Config = std::make_unique<TFrm_Config>();
+    Frm_Config = std::make_unique<TFrm_Config>(*this);
     FillSoundCards();
     ApplySettings();
     StartWaveIn();
@@ -193,6 +193,11 @@ void TFrm_OnLine::SelectRecordingLine(int)
 void TFrm_OnLine::StartWaveIn()
 {
     // Capture: starts WaveIn; from then on the connector feeds the displays.
+}
+
+void TFrm_OnLine::CloseWaveIn()
+{
+    // Capture: stops WaveIn and closes its device.
 }
 
 void TFrm_OnLine::PostLogin()

@@ -80,6 +80,7 @@ void TFrm_OnLine::CreateComponents()
     connect(BFechar, &QPushButton::clicked, this, [this] { BFecharClick(); });
     connect(BMinimizar, &QPushButton::clicked, this, [this] { BMinimizarClick(); });
     connect(BOcultar, &QPushButton::clicked, this, [this] { BOcultarClick(); });
+    connect(BConfig, &QPushButton::clicked, this, [this] { BConfigClick(); });
 }
 
 void TFrm_OnLine::CentreOnScreen()
