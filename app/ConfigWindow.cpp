@@ -99,7 +99,7 @@ void TFrm_Config::CreateBrowserPanel()
     PBrowser = AddPanel(this, "PBrowser", {34, 32, 232, 345});
     BFecharNavegador = AddButton(PBrowser, "BFecharNavegador", QStringLiteral("Fechar"),
                                  {78, 345 - kBrowserStrip + 8, 76, 26});
-    connect(BFecharNavegador, &QPushButton::clicked, this, [this] { BFecharClick(); });
+    connect(BFecharNavegador, &QPushButton::clicked, this, platform::Guarded([this] { BFecharClick(); }));
 }
 
 void TFrm_Config::CreateAccountPanel()
@@ -120,14 +120,14 @@ void TFrm_Config::CreateAccountPanel()
     CBPlacas = new QComboBox(PConfig);
     CBPlacas->setObjectName(QStringLiteral("CBPlacas"));
     CBPlacas->setGeometry(12, 128, 208, 22);
-    connect(CBPlacas, &QComboBox::activated, this, [this] { CBPlacasChange(); });
+    connect(CBPlacas, &QComboBox::activated, this, platform::Guarded([this] { CBPlacasChange(); }));
 
     BSom = AddButton(PConfig, "BSom", QStringLiteral("Controle de som"), {42, 215, 148, 26});
     BSalvar = AddButton(PConfig, "BSalvar", QStringLiteral("Salvar"), {36, 312, 76, 26});
     BFechar = AddButton(PConfig, "BFechar", QStringLiteral("Fechar"), {120, 312, 76, 26});
-    connect(BSom, &QPushButton::clicked, this, [this] { BSomClick(); });
-    connect(BSalvar, &QPushButton::clicked, this, [this] { BSalvarClick(); });
-    connect(BFechar, &QPushButton::clicked, this, [this] { BFecharClick(); });
+    connect(BSom, &QPushButton::clicked, this, platform::Guarded([this] { BSomClick(); }));
+    connect(BSalvar, &QPushButton::clicked, this, platform::Guarded([this] { BSalvarClick(); }));
+    connect(BFechar, &QPushButton::clicked, this, platform::Guarded([this] { BFecharClick(); }));
 }
 
 void TFrm_Config::CreateMixerPanel()
@@ -255,11 +255,11 @@ void TFrm_Config::showEvent(QShowEvent* event)
 {
     QDialog::showEvent(event);
     if (!event->spontaneous())
-        FormShow();
+        platform::RunGuarded([this] { FormShow(); });
 }
 
 void TFrm_Config::closeEvent(QCloseEvent* event)
 {
-    FormClose();
+    platform::RunGuarded([this] { FormClose(); });
     event->accept();
 }

@@ -168,12 +168,12 @@ void TFrm_OnLine::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
     if (!event->spontaneous())
-        FormShow();
+        platform::RunGuarded([this] { FormShow(); });
 }
 
 void TFrm_OnLine::closeEvent(QCloseEvent* event)
 {
-    FormClose();
+    platform::RunGuarded([this] { FormClose(); });
     event->accept();
 }
 

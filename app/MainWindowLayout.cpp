@@ -1,4 +1,5 @@
 #include "app/MainWindow.h"
+#include "platform/ExceptionRouting.h"
 
 #include <QFont>
 #include <QFrame>
@@ -77,10 +78,11 @@ void TFrm_OnLine::CreateComponents()
     BInfo = AddButton(this, "BInfo", QStringLiteral("Informações"), {123, 330, 92, 28});
     BEqualizer = AddButton(this, "BEqualizer", QStringLiteral("Visualizar"), {222, 330, 92, 28});
 
-    connect(BFechar, &QPushButton::clicked, this, [this] { BFecharClick(); });
-    connect(BMinimizar, &QPushButton::clicked, this, [this] { BMinimizarClick(); });
-    connect(BOcultar, &QPushButton::clicked, this, [this] { BOcultarClick(); });
-    connect(BConfig, &QPushButton::clicked, this, [this] { BConfigClick(); });
+    using platform::Guarded;
+    connect(BFechar, &QPushButton::clicked, this, Guarded([this] { BFecharClick(); }));
+    connect(BMinimizar, &QPushButton::clicked, this, Guarded([this] { BMinimizarClick(); }));
+    connect(BOcultar, &QPushButton::clicked, this, Guarded([this] { BOcultarClick(); }));
+    connect(BConfig, &QPushButton::clicked, this, Guarded([this] { BConfigClick(); }));
 }
 
 void TFrm_OnLine::CentreOnScreen()
@@ -102,5 +104,6 @@ void TFrm_OnLine::CreateTimers()
     setUp(TimerVerificaServidor, 60000, true);
     setUp(TimerIcone, 500, false);
     setUp(TimerPopup, 200, false);
-    connect(&TimerInicio, &QTimer::timeout, this, [this] { TimerInicioTimer(); });
+    connect(&TimerInicio, &QTimer::timeout, this,
+            platform::Guarded([this] { TimerInicioTimer(); }));
 }

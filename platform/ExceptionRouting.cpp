@@ -60,6 +60,11 @@ void RunGuarded(const std::function<void()>& action)
     }
 }
 
+std::function<void()> Guarded(std::function<void()> action)
+{
+    return [action = std::move(action)] { RunGuarded(action); };
+}
+
 StationApplication::StationApplication(int& argc, char** argv) : QApplication(argc, argv) {}
 
 bool StationApplication::notify(QObject* receiver, QEvent* event)

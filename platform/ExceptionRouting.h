@@ -20,6 +20,12 @@ void ReportException(std::exception_ptr error);
 // cannot let an error escape (for example a driver thread).
 void RunGuarded(const std::function<void()>& action);
 
+// A handler for a signal connection that reports its own errors. Qt's own frames
+// are built without unwinding clean-up, so an error that travels through them to
+// StationApplication::notify leaks the event being delivered; handlers stop it at
+// their own boundary and notify stays the safety net.
+std::function<void()> Guarded(std::function<void()> action);
+
 // The application object: routes exceptions escaping event delivery to the handler
 // instead of letting them terminate the program.
 class StationApplication final : public QApplication {
