@@ -99,7 +99,8 @@ void TFrm_Config::CreateBrowserPanel()
     PBrowser = AddPanel(this, "PBrowser", {34, 32, 232, 345});
     BFecharNavegador = AddButton(PBrowser, "BFecharNavegador", QStringLiteral("Fechar"),
                                  {78, 345 - kBrowserStrip + 8, 76, 26});
-    connect(BFecharNavegador, &QPushButton::clicked, this, platform::Guarded([this] { BFecharClick(); }));
+    connect(BFecharNavegador, &QPushButton::clicked, this,
+            platform::Guarded([this] { BFecharClick(); }));
 }
 
 void TFrm_Config::CreateAccountPanel()

@@ -83,6 +83,9 @@ public:
     void FormClose();
     void FormDestroy();
     void TimerInicioTimer();
+    void TimerStatusTimer();
+    void TimerVerificaTimer();
+    void TimerVerificaServidorTimer();
     void BFecharClick();
     void BMinimizarClick();
     void BOcultarClick();
@@ -106,8 +109,12 @@ public:
     std::filesystem::path EncoderProgramPath() const;
     const app::ProviderConfig& Provider() const { return FProvider; }
 
-    // Encoder session and encoder start; the broadcast code fills these.
+    // Rebuilds the session file from the current settings. When the file has to be
+    // created and the template is missing, tells the operator, ends the application and
+    // raises the silent app::EAbort so that the caller's remaining steps do not run.
     virtual void BuildSessionFile();
+    // Creates a fresh encoder, starts it on the session file, reads its run state and
+    // turns the status poll on.
     virtual void StartEncoder();
 
     // The wave input: Start opens the device if needed and starts capture; Close
@@ -135,6 +142,11 @@ private:
     app::StationServices FServices;
     app::ProviderConfig FProvider;
     app::EventLog FLog;
+    // The encoders StartEncoder makes: the services' factory, else ffmpeg encoders.
+    platform::EncoderFactory& Encoders();
+    // The sound system's name of the capture card with this product name; empty if none.
+    std::string CapturePcmName(const std::string& productName) const;
+    std::unique_ptr<platform::EncoderFactory> FFfmpegEncoders;
 };
 
 // The device ApplySettings gives the wave input: 0 whenever a desktop sound server

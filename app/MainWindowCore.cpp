@@ -1,3 +1,4 @@
+#include "app/Abort.h"
 #include "app/ConfigWindow.h"
 #include "app/MainWindow.h"
 #include "app/Settings.h"
@@ -81,6 +82,8 @@ void TFrm_OnLine::FormDestroy()
 
 void TFrm_OnLine::HandleAppException(const std::exception& E)
 {
+    if (dynamic_cast<const app::EAbort*>(&E) != nullptr)
+        return;
     const QString message = QString::fromUtf8(E.what());
     platform::ActiveMessageBoxes().Error(message);
     WriteLog(message, QString::fromStdString(platform::ExceptionClassName(E)), QString());

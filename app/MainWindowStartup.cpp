@@ -46,9 +46,3 @@ void TFrm_OnLine::TimerInicioTimer()
     Frm_Config->PConfig->setVisible(true);
     Frm_Config->ShowModal();
 }
-
-// Rebuilds the session file in place from the current settings (broadcast code).
-void TFrm_OnLine::BuildSessionFile() {}
-
-// Creates a fresh encoder and starts it on the session file (broadcast code).
-void TFrm_OnLine::StartEncoder() {}

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/EventLog.h"
+#include "platform/Encoder.h"
 #include "platform/SystemInfo.h"
 
 #include <QDateTime>
@@ -13,6 +14,8 @@ namespace app {
 struct StationServices {
     platform::SystemInfo& system;
     EventLog::Clock clock = [] { return QDateTime::currentDateTime(); };
+    // Makes the encoders the window starts; null for the ffmpeg encoder.
+    platform::EncoderFactory* encoders = nullptr;
 };
 
 } // namespace app
