@@ -1,0 +1,158 @@
+#include "StationFixture.h"
+#include "app/ConfigWindow.h"
+#include "app/Settings.h"
+#include "platform/SimulatedEncoder.h"
+#include "platform/XmlDocument.h"
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <memory>
+
+namespace {
+
+using Calls = std::vector<std::string>;
+
+// The real main window, its session files built from the shipped template, and a
+// simulated encoder: what a save does to the broadcast.
+class SaveRestartsEncoderTest : public apptest::StationTest {
+protected:
+    SaveRestartsEncoderTest()
+    {
+        const char* source = std::getenv("SONAVIA_SOURCE_DIR");
+        std::filesystem::copy_file(std::filesystem::path(source ? source : ".") / "deploy" /
+                                       "padrao.xml",
+                                   folder / "padrao.xml");
+        testsupport::WriteBytes(
+            folder / "cfg.ini",
+            "[Geral]\r\nControle=-1\r\nUsuario=ana\r\nSenha=" + app::ScramblePassword("velha") +
+                "\r\nPlaca=0\r\nRadio=R\xE1"
+                "dio Azul\r\nKbps=32000\r\n"
+                "Servidor=exemplo.net\r\n");
+        app::StationServices services = Services();
+        services.encoders = &factory;
+        window = std::make_unique<TFrm_OnLine>(services);
+        window->show();
+        config = window->Frm_Config.get();
+        config->CBPlacas->addItem(QStringLiteral("Placa USB"));
+        config->CBPlacas->setCurrentIndex(0);
+        for (QTimer* timer : {&window->TimerInicio, &window->TimerStatus, &window->TimerVerifica,
+                              &window->TimerVerificaServidor})
+            timer->stop();
+    }
+
+    // The station on the air as "ana", as the start-up leaves it.
+    void OnTheAirAsAna()
+    {
+        window->BuildSessionFile();
+        script.state = platform::Encoder::kRunning;
+        window->StartEncoder();
+        script.calls.clear();
+    }
+
+    void Save(const QString& user, const QString& password)
+    {
+        window->BConfigClick();
+        config->EdUsuario->setText(user);
+        config->EdSenha->setText(password);
+        QTest::mouseClick(config->BSalvar, Qt::LeftButton);
+    }
+
+    std::string Attribute(const std::string& file, const char* element, const char* name) const
+    {
+        platform::XmlDocument document;
+        document.LoadFromFile(folder / file);
+        return document.DocumentElement().FirstChild(element).Attribute(name);
+    }
+
+    std::string Load(const std::string& user) const
+    {
+        return "Load " + (folder / (user + ".xml")).string();
+    }
+
+    platform::SimulatedEncoderScript script;
+    platform::SimulatedEncoderFactory factory{script};
+    std::unique_ptr<TFrm_OnLine> window;
+    TFrm_Config* config = nullptr;
+};
+
+} // namespace
+
+TEST_F(SaveRestartsEncoderTest, ANewUserGetsAFileFromTheTemplateTwoStartsAndTheOldFileStays)
+{
+    OnTheAirAsAna();
+    const std::string anaBefore = testsupport::ReadBytes(folder / "ana.xml");
+    ASSERT_FALSE(std::filesystem::exists(folder / "bia.xml"));
+
+    Save(QStringLiteral("bia"), QStringLiteral("nova"));
+
+    EXPECT_TRUE(boxes.boxes.empty());
+    EXPECT_EQ(testsupport::ReadBytes(folder / "ana.xml"), anaBefore);
+    EXPECT_EQ(Attribute("bia.xml", "Broadcast", "PublishingPoint"), "bia");
+    EXPECT_EQ(Attribute("bia.xml", "Broadcast", "PublishServer"), "ns1.exemplo.net");
+    EXPECT_EQ(Attribute("bia.xml", "Description", "Title"), "Rádio Azul");
+    EXPECT_EQ(Attribute("bia.xml", "Encoder", "Program"),
+              Attribute("padrao.xml", "Encoder", "Program"));
+    // The running encoder is stopped, then two fresh encoders start on the new file.
+    EXPECT_EQ(script.calls, (Calls{"Stop", "Create", Load("bia"), "Start", "RunState", "Create",
+                                   Load("bia"), "Start", "RunState"}));
+    EXPECT_EQ(script.alive, 1);
+    EXPECT_EQ(window->FUsuario, "bia");
+    EXPECT_TRUE(window->TimerStatus.isActive());
+    EXPECT_FALSE(config->isVisible());
+}
+
+TEST_F(SaveRestartsEncoderTest, TheSameUserRebuildsHisFileAndStartsOnce)
+{
+    OnTheAirAsAna();
+    window->FPublishHost = QStringLiteral("ns2.exemplo.net"); // as a server switch leaves it
+    Save(QStringLiteral("ana"), QStringLiteral("velha"));
+
+    EXPECT_EQ(script.calls, (Calls{"Stop", "Create", Load("ana"), "Start", "RunState"}));
+    // The reload puts the first host back before the file is rebuilt.
+    EXPECT_EQ(Attribute("ana.xml", "Broadcast", "PublishServer"), "ns1.exemplo.net");
+}
+
+TEST_F(SaveRestartsEncoderTest, AnEncoderThatIsStillConnectingIsReplacedWithoutAStop)
+{
+    window->BuildSessionFile();
+    script.state = platform::Encoder::kStarting;
+    window->StartEncoder();
+    script.calls.clear();
+
+    Save(QStringLiteral("ana"), QStringLiteral("velha"));
+    EXPECT_EQ(script.Count("Stop"), 0u);
+    EXPECT_EQ(script.Count("Start"), 1u);
+}
+
+TEST_F(SaveRestartsEncoderTest, AFailingEncoderIsReportedAndTheWindowStaysOpen)
+{
+    OnTheAirAsAna();
+    script.failing = {"Start"};
+    Save(QStringLiteral("bia"), QStringLiteral("nova"));
+
+    ASSERT_EQ(boxes.boxes.size(), 1u);
+    EXPECT_EQ(boxes.boxes[0].text, "Start failed");
+    EXPECT_NE(LogUtf8().find("Ação.................: EEncoderError\r\n"
+                             "Descrição............: Start failed\r\n"),
+              std::string::npos);
+    EXPECT_EQ(script.Count("Start"), 1u); // the second start never came
+    EXPECT_TRUE(config->isVisible());
+    // The account was saved before the encoder failed; the file is there to retry.
+    EXPECT_TRUE(std::filesystem::exists(folder / "bia.xml"));
+}
+
+TEST_F(SaveRestartsEncoderTest, AMissingTemplateEndsTheSaveAfterTellingTheOperator)
+{
+    std::filesystem::remove(folder / "padrao.xml");
+    Save(QStringLiteral("bia"), QStringLiteral("nova"));
+
+    ASSERT_EQ(boxes.boxes.size(), 1u);
+    EXPECT_EQ(boxes.boxes[0].text, "Arquivos de configuração Padrão não existente!");
+    EXPECT_EQ(script.Count("Create"), 0u);
+    EXPECT_FALSE(std::filesystem::exists(folder / "bia.xml"));
+    // Forget the request to end the application, so later tests keep their loops.
+    QTimer::singleShot(0, qApp, [] { QCoreApplication::exit(0); });
+    QCoreApplication::exec();
+}
