@@ -116,7 +116,10 @@ void TFrm_Config::CreateAccountPanel()
     AddLabel(PConfig, QStringLiteral("Senha:"), 76);
     EdSenha = AddEdit(PConfig, "EdSenha", 92);
     EdSenha->setEchoMode(QLineEdit::Password);
-    EdSenha->setStyleSheet(QStringLiteral("lineedit-password-character: 42")); // '*'
+    // A style sheet replaces the palette's colours when the field is drawn, so the
+    // white-on-black is repeated there.
+    EdSenha->setStyleSheet(QStringLiteral("QLineEdit { lineedit-password-character: 42; "
+                                          "background-color: black; color: white; }"));
     AddLabel(PConfig, QStringLiteral("Placa:"), 112);
     CBPlacas = new QComboBox(PConfig);
     CBPlacas->setObjectName(QStringLiteral("CBPlacas"));

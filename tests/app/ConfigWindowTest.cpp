@@ -116,6 +116,24 @@ TEST_F(ConfigWindowTest, TheAccountPanelHasItsLabelsAMaskedPasswordAndWhiteBoldO
     }
 }
 
+TEST_F(ConfigWindowTest, TheFieldsAreDrawnWhiteOnBlack)
+{
+    Open(true);
+    window->BConfigClick();
+    for (QLineEdit* edit : {config->EdRadio, config->EdUsuario, config->EdSenha}) {
+        edit->setText(QStringLiteral("WWWWWW"));
+        const QImage image = edit->grab().toImage();
+        // Inside the frame, right of the text: background.
+        EXPECT_LT(qGray(image.pixel(image.width() - 8, image.height() / 2)), 64)
+            << edit->objectName().toStdString();
+        int light = 0;
+        for (int y = 3; y < image.height() - 3; ++y)
+            for (int x = 3; x < image.width() / 2; ++x)
+                light += qGray(image.pixel(x, y)) > 192 ? 1 : 0;
+        EXPECT_GT(light, 0) << edit->objectName().toStdString();
+    }
+}
+
 TEST_F(ConfigWindowTest, TheAccountViewShowsTheMixerPanelOnlyWithoutASoundServer)
 {
     for (const bool soundServer : {true, false}) {
