@@ -4,6 +4,7 @@
 #include "app/ProviderConfig.h"
 #include "app/StationServices.h"
 #include "audio/MMTypes.h"
+#include "audio/WaveIn.h"
 #include "platform/Encoder.h"
 
 #include <QString>
@@ -29,7 +30,8 @@ class TFrm_Config;
 //
 // The code is split by concern: MainWindowCore.cpp (creation, settings, first
 // show, shutdown, error handler), MainWindowLayout.cpp (components),
-// MainWindowStartup.cpp (the start-up decision), MainWindowButtons.cpp.
+// MainWindowStartup.cpp (the start-up decision), MainWindowCapture.cpp (the wave
+// input), MainWindowButtons.cpp.
 class TFrm_OnLine : public QWidget {
     Q_OBJECT
 
@@ -50,6 +52,8 @@ public:
     QPushButton* BMinimizar = nullptr;
     QPushButton* BOcultar = nullptr;
     QPushButton* BFechar = nullptr;
+    // Records the card's input; Output joins the connector once the displays exist.
+    std::unique_ptr<TMMWaveIn> WaveIn;
 
     QTimer TimerInicio;           // 100 ms, on at load, fires once
     QTimer TimerStatus;           // 1000 ms, enabled by every encoder start
@@ -130,6 +134,7 @@ protected:
 
 private:
     void CreateComponents();
+    void CreateWaveIn();
     void CreateTimers();
     void CentreOnScreen();
 

@@ -31,6 +31,7 @@ TFrm_OnLine::TFrm_OnLine(app::StationServices services, QWidget* parent)
 {
     Frm_OnLine = this;
     CreateComponents();
+    CreateWaveIn();
     CreateTimers();
     FormCreate();
 }
@@ -140,13 +141,6 @@ void TFrm_OnLine::WriteDefaultSettings()
     app::SettingsFile(SettingsFilePath()).WriteDefaults(FProvider.servidor);
 }
 
-void TFrm_OnLine::FillSoundCards()
-{
-    Frm_Config->CBPlacas->clear();
-    // The wave input appends the product name of every capture device here, so
-    // that item i is device id i.
-}
-
 void TFrm_OnLine::ApplySettings()
 {
     Frm_Config->EdUsuario->setText(FUsuario);
@@ -182,25 +176,10 @@ void TFrm_OnLine::closeEvent(QCloseEvent* event)
 
 // Steps filled by the capture, settings-window and tray code.
 
-void TFrm_OnLine::SelectCaptureDevice(TMMDeviceId)
-{
-    // Capture: sets WaveIn.DeviceID unless the wave input is already started.
-}
-
 void TFrm_OnLine::SelectRecordingLine(int)
 {
     // Mixer: selects the item in CBControle, gives AudioLineIn and AudioLineInRec
     // the component type FLineTypes[item] and checks CBLineInRec.
-}
-
-void TFrm_OnLine::StartWaveIn()
-{
-    // Capture: starts WaveIn; from then on the connector feeds the displays.
-}
-
-void TFrm_OnLine::CloseWaveIn()
-{
-    // Capture: stops WaveIn and closes its device.
 }
 
 void TFrm_OnLine::PostLogin()

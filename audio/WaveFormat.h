@@ -3,22 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 
-// The 18-byte PCM wave format record, packed and little-endian, as devices and
-// displays exchange it.
-#pragma pack(push, 1)
-struct TWaveFormatEx {
-    std::uint16_t wFormatTag;
-    std::uint16_t nChannels;
-    std::uint32_t nSamplesPerSec;
-    std::uint32_t nAvgBytesPerSec;
-    std::uint16_t nBlockAlign;
-    std::uint16_t wBitsPerSample;
-    std::uint16_t cbSize;
-};
-#pragma pack(pop)
-static_assert(sizeof(TWaveFormatEx) == 18, "the wave format record is 18 bytes");
-
-inline constexpr std::uint16_t WAVE_FORMAT_PCM = 1;
+#include "platform/WaveTypes.h"
 
 std::int32_t Min(std::int32_t a, std::int32_t b);
 std::int32_t Max(std::int32_t a, std::int32_t b);

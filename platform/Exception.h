@@ -18,8 +18,10 @@ public:
 // Declares an error class whose ClassName() is its own C++ name.
 #define SONAVIA_ERROR_CLASS(Name, Base)                                                            \
     class Name : public Base {                                                                     \
+        using Inherited = Base; /* lets Base be a qualified name */                                \
+                                                                                                   \
     public:                                                                                        \
-        using Base::Base;                                                                          \
+        using Inherited::Inherited;                                                                \
         const char* ClassName() const noexcept override { return #Name; }                          \
     };
 

@@ -195,23 +195,11 @@ TEST_F(MainWindowTest, ShowingTheWindowAgainChangesNothing)
     EXPECT_FALSE(window.TimerIcone.isActive());
 }
 
-TEST_F(MainWindowTest, CaptureUsesDeviceZeroWheneverASoundServerRuns)
+TEST(CaptureDevice, DeviceZeroWheneverASoundServerRunsOtherwiseTheChosenCard)
 {
     EXPECT_EQ(CaptureDeviceFor(true, QStringLiteral("3")), 0);
     EXPECT_EQ(CaptureDeviceFor(false, QStringLiteral("3")), 3);
     EXPECT_THROW(CaptureDeviceFor(false, QStringLiteral("tres")), platform::EConvertError);
-    system.soundServer = true;
-    ProbeWindow window(Services());
-    EXPECT_TRUE(window.IsVistaOrLater());
-    system.soundServer = false;
-    EXPECT_FALSE(window.IsVistaOrLater());
-}
-
-TEST_F(MainWindowTest, EncoderProgramIsLookedForUnderTheProgramPrefix)
-{
-    ProbeWindow window(Services());
-    EXPECT_EQ(window.ReadProgramFilesDir(), (folder / "usr").string());
-    EXPECT_EQ(window.EncoderProgramPath(), folder / "usr" / "bin" / "ffmpeg");
 }
 
 TEST_F(MainWindowTest, ClosingStopsARunningEncoderAndClosingWithoutOneIsClean)
@@ -227,12 +215,15 @@ TEST_F(MainWindowTest, ClosingStopsARunningEncoderAndClosingWithoutOneIsClean)
     EXPECT_EQ(stops, 1);
 }
 
-TEST_F(MainWindowTest, ClosingButtonStopsTheIconAnimationAndHideButtonHides)
+TEST_F(MainWindowTest, MinimiseHideAndCloseButtons)
 {
     ProbeWindow window(Services());
     window.TimerInicio.stop();
     window.show();
     ASSERT_TRUE(window.TimerIcone.isActive());
+    window.BMinimizar->click();
+    EXPECT_TRUE(window.isMinimized());
+    window.showNormal();
     window.BOcultar->click();
     EXPECT_FALSE(window.isVisible());
     window.show();

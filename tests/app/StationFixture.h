@@ -3,12 +3,15 @@
 #include "app/MainWindow.h"
 #include "platform/Cp1252.h"
 #include "platform/MessageBoxes.h"
+#include "platform/QueuedWaveInDriver.h"
 #include "platform/SystemInfo.h"
+#include "platform/VirtualCapture.h"
 #include "support/RecordingMessageBoxes.h"
 #include "support/TempFolder.h"
 
 #include <QDateTime>
 #include <gtest/gtest.h>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -25,8 +28,8 @@ protected:
     void StartEncoder() override { calls.push_back("StartEncoder"); }
 };
 
-// A station folder of its own, a fixed clock, recorded message boxes and the
-// program's title, for one test.
+// A station folder of its own, a fixed clock, recorded message boxes, the
+// program's title and a virtual capture card, for one test.
 class StationTest : public ::testing::Test {
 protected:
     StationTest()
@@ -34,7 +37,13 @@ protected:
         platform::SetApplicationTitle(QStringLiteral("Zorvane Sonavia"));
         system.folder = folder.path();
         system.programFilesDir = (folder / "usr").string();
+        auto owned = std::make_unique<platform::VirtualCaptureBackend>();
+        capture = owned.get();
+        captureDriver = std::make_unique<platform::QueuedWaveInDriver>(std::move(owned));
+        platform::SetActiveWaveInDriver(captureDriver.get());
     }
+
+    ~StationTest() override { platform::SetActiveWaveInDriver(nullptr); }
 
     app::StationServices Services()
     {
@@ -62,6 +71,8 @@ protected:
     testsupport::TempFolder folder;
     platform::FixedSystemInfo system;
     testsupport::RecordingMessageBoxes boxes;
+    platform::VirtualCaptureBackend* capture = nullptr;
+    std::unique_ptr<platform::QueuedWaveInDriver> captureDriver;
     QDateTime now{QDate(2026, 12, 7), QTime(21, 5, 9)};
 };
 

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Whole-program check of a station's first run: a fresh copy of the station folder
-# is started under Xvfb; it must create cfg.ini with the seven default keys, tell
+# is started under Xvfb (capturing silence); it must create cfg.ini with the seven default keys, tell
 # the operator that the encoder session file is missing (before logging it), log
 # that in Windows-1252 with CR LF after the box is answered, and then open the
 # settings window.
@@ -11,11 +11,14 @@ source "$(dirname "$0")/station_gui.sh"
 shots=$(mkdir -p "$2" && cd "$2" && pwd)
 work=$(fresh_station "$1")
 trap 'rm -rf "$work"' EXIT
+# The machine may have no sound card: the program's capture records silence from
+# ALSA's null device, configured in a private home.
+printf 'pcm.!default {\n    type null\n}\n' >"$work/.asoundrc"
 
 # Runs inside the virtual display: drives the program and takes the screenshots.
 drive() {
   local work=$1 shots=$2 program box
-  start_program
+  HOME="$work" start_program
   box=$(wait_for_window "Zorvane Sonavia" 30) || { echo "$box"; return 1; }
   wait_for_window "Studio Sonavia" 5 >/dev/null || { echo "main window missing"; return 1; }
   if grep -aq "FormCreate" "$work/OnLine.log" 2>/dev/null; then

@@ -1,0 +1,54 @@
+#pragma once
+
+#include "platform/CaptureBackend.h"
+
+#include <map>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+namespace platform {
+
+// The capture service over a sound system: every open device has one thread that
+// fills the queued buffers in order from the device's stream and hands each back
+// through the callback as soon as it is full.
+class QueuedWaveInDriver final : public WaveInDriver {
+public:
+    explicit QueuedWaveInDriver(std::unique_ptr<CaptureBackend> backend);
+    ~QueuedWaveInDriver() override;
+
+    std::uint32_t GetNumDevs() override;
+    MMResult GetDevCaps(std::int32_t deviceId, WaveInCaps& caps) override;
+    bool GetErrorText(MMResult result, std::string& text) override;
+    MMResult Open(HWaveIn* handle, std::int32_t deviceId, const TWaveFormatEx& format,
+                  WaveInCallback callback, std::uint32_t flags) override;
+    MMResult Close(HWaveIn handle) override;
+    MMResult PrepareHeader(HWaveIn handle, TWaveHdr* header) override;
+    MMResult UnprepareHeader(HWaveIn handle, TWaveHdr* header) override;
+    MMResult AddBuffer(HWaveIn handle, TWaveHdr* header) override;
+    MMResult Start(HWaveIn handle) override;
+    MMResult Stop(HWaveIn handle) override;
+    MMResult Reset(HWaveIn handle) override;
+    MMResult GetPosition(HWaveIn handle, MMTime& time) override;
+    MMResult GetID(HWaveIn handle, std::uint32_t& deviceId) override;
+
+    CaptureBackend& Backend() { return *backend_; }
+    // Number of devices open right now.
+    std::size_t OpenCount();
+
+private:
+    class OpenDevice;
+
+    std::shared_ptr<OpenDevice> Find(HWaveIn handle);
+    bool DeviceAt(std::int32_t deviceId, WaveInCaps& caps);
+    static MMResult FromSystemError(int error);
+
+    std::unique_ptr<CaptureBackend> backend_;
+    std::mutex mutex_; // guards the device list and the open devices
+    std::vector<WaveInCaps> devices_;
+    bool listed_ = false;
+    std::map<HWaveIn, std::shared_ptr<OpenDevice>> open_;
+    HWaveIn nextHandle_ = 1;
+};
+
+} // namespace platform
