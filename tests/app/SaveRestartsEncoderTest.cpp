@@ -30,13 +30,12 @@ protected:
                 "\r\nPlaca=0\r\nRadio=R\xE1"
                 "dio Azul\r\nKbps=32000\r\n"
                 "Servidor=exemplo.net\r\n");
+        capture->SetDevices({{"Placa USB"}, {"Placa PCI"}});
         app::StationServices services = Services();
         services.encoders = &factory;
         window = std::make_unique<TFrm_OnLine>(services);
         window->show();
         config = window->Frm_Config.get();
-        config->CBPlacas->addItem(QStringLiteral("Placa USB"));
-        config->CBPlacas->setCurrentIndex(0);
         for (QTimer* timer : {&window->TimerInicio, &window->TimerStatus, &window->TimerVerifica,
                               &window->TimerVerificaServidor})
             timer->stop();
@@ -51,9 +50,10 @@ protected:
         script.calls.clear();
     }
 
-    void Save(const QString& user, const QString& password)
+    void Save(const QString& user, const QString& password, int card = 0)
     {
         window->BConfigClick();
+        config->CBPlacas->setCurrentIndex(card);
         config->EdUsuario->setText(user);
         config->EdSenha->setText(password);
         QTest::mouseClick(config->BSalvar, Qt::LeftButton);
@@ -139,6 +139,7 @@ TEST_F(SaveRestartsEncoderTest, AFailingEncoderIsReportedAndTheWindowStaysOpen)
               std::string::npos);
     EXPECT_EQ(script.Count("Start"), 1u); // the second start never came
     EXPECT_TRUE(config->isVisible());
+    EXPECT_TRUE(window->WaveIn->Started()); // the displays keep their signal
     // The account was saved before the encoder failed; the file is there to retry.
     EXPECT_TRUE(std::filesystem::exists(folder / "bia.xml"));
 }
@@ -155,4 +156,38 @@ TEST_F(SaveRestartsEncoderTest, AMissingTemplateEndsTheSaveAfterTellingTheOperat
     // Forget the request to end the application, so later tests keep their loops.
     QTimer::singleShot(0, qApp, [] { QCoreApplication::exit(0); });
     QCoreApplication::exec();
+}
+
+TEST_F(SaveRestartsEncoderTest, RefusalsLeaveCaptureRunningOnItsDevice)
+{
+    ASSERT_TRUE(window->WaveIn->Started());
+    const int opened = capture->StreamsOpened();
+    Save(QString(), QStringLiteral("nova"));
+    Save(QStringLiteral("bia"), QString());
+    EXPECT_EQ(boxes.boxes.size(), 2u);
+    EXPECT_TRUE(window->WaveIn->Started());
+    EXPECT_EQ(capture->StreamsOpened(), opened);
+    EXPECT_EQ(capture->OpenStreams(), 1);
+}
+
+TEST_F(SaveRestartsEncoderTest, ASaveReopensCaptureOnTheChosenCard)
+{
+    ASSERT_EQ(window->WaveIn->GetDeviceID(), 0);
+    const int opened = capture->StreamsOpened();
+    Save(QStringLiteral("ana"), QStringLiteral("velha"), 1);
+
+    EXPECT_TRUE(boxes.boxes.empty());
+    EXPECT_TRUE(window->WaveIn->Started());
+    EXPECT_EQ(window->WaveIn->GetDeviceID(), 1);
+    EXPECT_EQ(capture->StreamsOpened(), opened + 1);
+    EXPECT_EQ(capture->OpenStreams(), 1);
+    platform::XmlDocument session;
+    session.LoadFromFile(folder / "ana.xml");
+    EXPECT_EQ(session.DocumentElement()
+                  .FirstChild("SourceGroups")
+                  .FirstChild("SourceGroup")
+                  .FirstChild("Source")
+                  .Attribute("InputSource"),
+              "Placa PCI");
+    EXPECT_NE(testsupport::ReadBytes(folder / "cfg.ini").find("Placa=1\r\n"), std::string::npos);
 }

@@ -59,11 +59,11 @@ protected:
     SaveSettingsTest()
     {
         WriteProvider("radio.test");
+        capture->SetDevices({{"Placa A"}, {"Placa B"}});
         window = std::make_unique<SaveProbe>(Services());
         window->TimerInicio.stop();
         window->show();
         config = window->Frm_Config.get();
-        config->CBPlacas->addItems({QStringLiteral("Placa A"), QStringLiteral("Placa B")});
         config->ShowAccountView();
         window->calls.clear();
     }
