@@ -4,6 +4,7 @@
 #include "app/ConfigWindow.h"
 #include "app/MainWindow.h"
 #include "app/SessionFile.h"
+#include "platform/CaptureDeviceNames.h"
 #include "platform/FfmpegEncoder.h"
 #include "platform/MessageBoxes.h"
 
@@ -136,7 +137,7 @@ platform::EncoderFactory& TFrm_OnLine::Encoders()
     return *FFfmpegEncoders;
 }
 
-std::string TFrm_OnLine::CapturePcmName(const std::string&) const
+std::string TFrm_OnLine::CapturePcmName(const std::string& productName) const
 {
-    return {}; // filled in with the capture device list
+    return platform::CapturePcmForProductName(productName);
 }

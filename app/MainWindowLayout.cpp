@@ -104,10 +104,12 @@ void TFrm_OnLine::CreateTimers()
     setUp(TimerVerificaServidor, 60000, true);
     setUp(TimerIcone, 500, false);
     setUp(TimerPopup, 200, false);
-    using platform::Guarded;
-    connect(&TimerInicio, &QTimer::timeout, this, Guarded([this] { TimerInicioTimer(); }));
-    connect(&TimerStatus, &QTimer::timeout, this, Guarded([this] { TimerStatusTimer(); }));
-    connect(&TimerVerifica, &QTimer::timeout, this, Guarded([this] { TimerVerificaTimer(); }));
+    connect(&TimerInicio, &QTimer::timeout, this,
+            platform::Guarded([this] { TimerInicioTimer(); }));
+    connect(&TimerStatus, &QTimer::timeout, this,
+            platform::Guarded([this] { TimerStatusTimer(); }));
+    connect(&TimerVerifica, &QTimer::timeout, this,
+            platform::Guarded([this] { TimerVerificaTimer(); }));
     connect(&TimerVerificaServidor, &QTimer::timeout, this,
-            Guarded([this] { TimerVerificaServidorTimer(); }));
+            platform::Guarded([this] { TimerVerificaServidorTimer(); }));
 }

@@ -198,6 +198,10 @@ std::string FfmpegEncoder::Explanation(int exitCode, QProcess::ExitStatus status
     for (int lines = 0; lines < 3 && from != std::string::npos && from > 0; ++lines)
         from = tail.rfind('\n', from - 1);
     tail = from == std::string::npos ? tail : tail.substr(from + 1);
+    // One line, so that the event log keeps its layout.
+    for (char& c : tail)
+        if (c == '\n' || c == '\r')
+            c = ' ';
     return tail.empty() ? what : what + ": " + tail;
 }
 

@@ -285,6 +285,7 @@ TEST_F(EncoderSupervisionTest, ServerSwitchWithoutTemplateTellsTheOperatorAndSta
     std::filesystem::remove(folder / "padrao.xml");
     TFrm_OnLine& w = Window();
     const std::string logBefore = Log();
+    boxes.boxes.clear(); // the first show may have reported a missing sound card
     w.TimerVerificaServidor.setInterval(1);
     w.TimerVerificaServidor.start();
     QElapsedTimer clock;
@@ -306,6 +307,7 @@ TEST_F(EncoderSupervisionTest, EncoderFailureFromATimerReachesTheHandlerAndTheLo
     TFrm_OnLine& w = Started();
     Poll(Encoder::kStopped);
     script.failing = {"Load"};
+    boxes.boxes.clear();
     w.TimerVerifica.setInterval(1);
     w.TimerVerifica.start();
     QElapsedTimer clock;
