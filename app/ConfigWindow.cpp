@@ -14,6 +14,7 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProxyStyle>
 #include <QPushButton>
 #include <QScreen>
 #include <QShowEvent>
@@ -57,6 +58,19 @@ QLineEdit* AddEdit(QWidget* parent, const char* name, int y)
     edit->setGeometry(12, y, 208, 22);
     return edit;
 }
+
+// The password field shows "*" for each character, whatever the desktop's style.
+class MaskWithAsterisks final : public QProxyStyle {
+public:
+    explicit MaskWithAsterisks(QObject* owner) { setParent(owner); }
+    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                  QStyleHintReturn* data) const override
+    {
+        if (hint == SH_LineEdit_PasswordCharacter)
+            return '*';
+        return QProxyStyle::styleHint(hint, option, widget, data);
+    }
+};
 
 // Every text of the account panel is white bold on black.
 void PaintWhiteOnBlack(QWidget* widget)
@@ -107,6 +121,13 @@ void TFrm_Config::CreateAccountPanel()
 {
     PConfig = AddPanel(this, "PConfig", {34, 31, 232, 345});
     PaintWhiteOnBlack(PConfig);
+    // White bold text on black, with a thin grey frame that shows where to type.
+    // A style sheet replaces the palette for the widgets it reaches, so the
+    // colours of the labels and fields are all given here.
+    PConfig->setStyleSheet(QStringLiteral(
+        "QLabel { color: white; font-weight: bold; }"
+        "QLineEdit, QComboBox { background-color: black; color: white; font-weight: bold; "
+        "border: 1px solid gray; padding: 1px 3px; }"));
 
     // Everything above the mixer panel's top edge (152 pixels down) stays visible.
     AddLabel(PConfig, QStringLiteral("Rádio:"), 4);
@@ -115,11 +136,8 @@ void TFrm_Config::CreateAccountPanel()
     EdUsuario = AddEdit(PConfig, "EdUsuario", 56);
     AddLabel(PConfig, QStringLiteral("Senha:"), 76);
     EdSenha = AddEdit(PConfig, "EdSenha", 92);
+    EdSenha->setStyle(new MaskWithAsterisks(EdSenha));
     EdSenha->setEchoMode(QLineEdit::Password);
-    // A style sheet replaces the palette's colours when the field is drawn, so the
-    // white-on-black is repeated there.
-    EdSenha->setStyleSheet(QStringLiteral("QLineEdit { lineedit-password-character: 42; "
-                                          "background-color: black; color: white; }"));
     AddLabel(PConfig, QStringLiteral("Placa:"), 112);
     CBPlacas = new QComboBox(PConfig);
     CBPlacas->setObjectName(QStringLiteral("CBPlacas"));

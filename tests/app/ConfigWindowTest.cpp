@@ -107,9 +107,13 @@ TEST_F(ConfigWindowTest, TheAccountPanelHasItsLabelsAMaskedPasswordAndWhiteBoldO
     Open(true);
     EXPECT_EQ(Labels(), (QStringList{"Rádio:", "Usuário:", "Senha:", "Placa:"}));
     EXPECT_EQ(config->EdSenha->echoMode(), QLineEdit::Password);
+    window->BConfigClick();
+    config->EdSenha->setText(QStringLiteral("pão"));
+    EXPECT_EQ(config->EdSenha->displayText(), "***");
     EXPECT_EQ(config->EdUsuario->echoMode(), QLineEdit::Normal);
     for (QWidget* field : std::initializer_list<QWidget*>{config->EdRadio, config->EdUsuario,
                                                           config->EdSenha, config->CBPlacas}) {
+        field->ensurePolished(); // the panel's style applies when a field is polished
         EXPECT_EQ(field->palette().color(QPalette::Text), QColor(Qt::white));
         EXPECT_EQ(field->palette().color(QPalette::Base), QColor(Qt::black));
         EXPECT_TRUE(field->font().bold());

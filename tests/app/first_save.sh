@@ -29,23 +29,20 @@ user=ana
 password='pão 1&2'
 station_name='Rádio Azul'
 
-# The sound card: a private PulseAudio whose default source hears a tone.
+# The sound card: a private PulseAudio whose default source hears the demo programme.
 "$scripts/start-pulse" "$services/pulse" >"$services/pulse.out" 2>&1 &
 pids+=($!)
 export PULSE_SERVER=unix:$services/pulse/native
-for _ in $(seq 50); do pactl info >/dev/null 2>&1 && break; sleep 0.1; done
-pactl info >/dev/null 2>&1 || { cat "$services/pulse.out"; fail "the private sound server did not start"; }
-ffmpeg -nostdin -loglevel error -re -f lavfi -i sine=frequency=440:sample_rate=44100 \
-  -ac 2 -f pulse -device sonavia tone >"$services/tone.out" 2>&1 &
+"$scripts/wait-for" 10 "$PULSE_SERVER" || { cat "$services/pulse.out"; fail "the private sound server did not start"; }
+"$scripts/make-programme" "$services/programme.wav"
+"$scripts/play-programme" "$services/programme.wav" >"$services/play.out" 2>&1 &
 pids+=($!)
 
 # The provider's streaming server on a free loopback port, the account as the mount's source.
-port=$((20000 + RANDOM % 20000))
-while ss -ltn | grep -q ":$port "; do port=$((port + 1)); done
+port=$("$scripts/free-port")
 "$scripts/start-icecast" "$services/icecast" "$port" "$user" "$password" >"$services/icecast.out" 2>&1 &
 pids+=($!)
-for _ in $(seq 50); do curl -sf "http://127.0.0.1:$port/status-json.xsl" >/dev/null && break; sleep 0.1; done
-curl -sf "http://127.0.0.1:$port/status-json.xsl" >/dev/null || { cat "$services/icecast.out"; fail "Icecast did not start"; }
+"$scripts/wait-for" 10 "tcp:127.0.0.1:$port" || { cat "$services/icecast.out"; fail "Icecast did not start"; }
 sed -i "s/^Servidor=.*/Servidor=localhost:$port\r/" "$work/provedor.ini"
 
 # Runs inside the virtual display: drives the program and takes the screenshots.
