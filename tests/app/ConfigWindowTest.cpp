@@ -179,19 +179,6 @@ TEST_F(ConfigWindowTest, ClosingOnlyHidesTheWindowAndTheAccountIsStillThere)
     EXPECT_EQ(testsupport::ReadBytes(folder / "cfg.ini").find("ana"), std::string::npos);
 }
 
-TEST_F(ConfigWindowTest, TheModalWindowReturnsWhenClosed)
-{
-    Open(true);
-    bool wasModal = false;
-    QTimer::singleShot(0, config, [&] {
-        wasModal = config->isModal() && config->isVisible();
-        QTest::mouseClick(config->BFechar, Qt::LeftButton);
-    });
-    config->ShowModal();
-    EXPECT_TRUE(wasModal);
-    EXPECT_FALSE(config->isVisible());
-}
-
 TEST_F(ConfigWindowTest, TheSoundButtonStartsTheVolumeControlAtItsInputTab)
 {
     FakeLauncher launcher;

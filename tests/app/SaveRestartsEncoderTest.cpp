@@ -114,18 +114,6 @@ TEST_F(SaveRestartsEncoderTest, TheSameUserRebuildsHisFileAndStartsOnce)
     EXPECT_EQ(Attribute("ana.xml", "Broadcast", "PublishServer"), "ns1.exemplo.net");
 }
 
-TEST_F(SaveRestartsEncoderTest, AnEncoderThatIsStillConnectingIsReplacedWithoutAStop)
-{
-    window->BuildSessionFile();
-    script.state = platform::Encoder::kStarting;
-    window->StartEncoder();
-    script.calls.clear();
-
-    Save(QStringLiteral("ana"), QStringLiteral("velha"));
-    EXPECT_EQ(script.Count("Stop"), 0u);
-    EXPECT_EQ(script.Count("Start"), 1u);
-}
-
 TEST_F(SaveRestartsEncoderTest, AFailingEncoderIsReportedAndTheWindowStaysOpen)
 {
     OnTheAirAsAna();
@@ -158,13 +146,25 @@ TEST_F(SaveRestartsEncoderTest, AMissingTemplateEndsTheSaveAfterTellingTheOperat
     QCoreApplication::exec();
 }
 
-TEST_F(SaveRestartsEncoderTest, RefusalsLeaveCaptureRunningOnItsDevice)
+TEST_F(SaveRestartsEncoderTest, RefusalsWriteNothingAndLeaveCaptureRunningOnItsDevice)
 {
+    OnTheAirAsAna();
     ASSERT_TRUE(window->WaveIn->Started());
     const int opened = capture->StreamsOpened();
+    const std::string settings = testsupport::ReadBytes(folder / "cfg.ini");
     Save(QString(), QStringLiteral("nova"));
     Save(QStringLiteral("bia"), QString());
-    EXPECT_EQ(boxes.boxes.size(), 2u);
+
+    ASSERT_EQ(boxes.boxes.size(), 2u);
+    EXPECT_EQ(boxes.boxes[0].text, "É necessário informar o Usuário!");
+    EXPECT_EQ(boxes.boxes[1].text, "É necessário informar a Senha!");
+    for (const auto& box : boxes.boxes) {
+        EXPECT_EQ(box.caption, "Zorvane Sonavia");
+        EXPECT_EQ(box.icon, platform::MessageBoxes::Icon::Information);
+    }
+    EXPECT_EQ(testsupport::ReadBytes(folder / "cfg.ini"), settings);
+    EXPECT_TRUE(script.calls.empty()); // the encoder is not touched
+    EXPECT_TRUE(config->isVisible());
     EXPECT_TRUE(window->WaveIn->Started());
     EXPECT_EQ(capture->StreamsOpened(), opened);
     EXPECT_EQ(capture->OpenStreams(), 1);

@@ -11,14 +11,10 @@
 
 namespace {
 
-using platform::Exception;
-SONAVIA_ERROR_CLASS(EProbeEncoderError, Exception)
-
 // Records, in order, every step of a save that leaves the settings window.
 class SaveProbe : public apptest::ProbeWindow {
 public:
     using ProbeWindow::ProbeWindow;
-    bool failEncoderStart = false;
     QString userAtPostLogin;
     std::string settingsAtPostLogin;
 
@@ -29,14 +25,6 @@ public:
         calls.push_back("PostLogin");
         userAtPostLogin = FUsuario;
         settingsAtPostLogin = testsupport::ReadBytes(SettingsFilePath());
-    }
-
-protected:
-    void StartEncoder() override
-    {
-        ProbeWindow::StartEncoder();
-        if (failEncoderStart)
-            throw EProbeEncoderError("Start failed");
     }
 };
 
@@ -87,27 +75,6 @@ using Calls = std::vector<std::string>;
 
 } // namespace
 
-TEST_F(SaveSettingsTest, AnEmptyUserOrPasswordIsRefusedAndNothingIsWrittenOrStopped)
-{
-    const std::string before = Settings();
-
-    Type(QString(), QStringLiteral("segredo"), QStringLiteral("Rádio Azul"));
-    ClickSave();
-    Type(QStringLiteral("ana"), QString(), QStringLiteral("Rádio Azul"));
-    ClickSave();
-
-    ASSERT_EQ(boxes.boxes.size(), 2u);
-    EXPECT_EQ(boxes.boxes[0].text, "É necessário informar o Usuário!");
-    EXPECT_EQ(boxes.boxes[1].text, "É necessário informar a Senha!");
-    for (const auto& box : boxes.boxes) {
-        EXPECT_EQ(box.caption, "Zorvane Sonavia");
-        EXPECT_EQ(box.icon, platform::MessageBoxes::Icon::Information);
-    }
-    EXPECT_EQ(Settings(), before);
-    EXPECT_TRUE(window->calls.empty()); // capture never closed, encoder untouched
-    EXPECT_TRUE(config->isVisible());
-}
-
 TEST_F(SaveSettingsTest, TheAccountIsWrittenInOrderWithTheScrambledPassword)
 {
     // With none of the account keys present, each write appends its key, so the
@@ -148,20 +115,6 @@ TEST_F(SaveSettingsTest, TheStepsRunInOrderAndTheSettingsAreReloadedAfterTheWrit
     EXPECT_FALSE(config->isVisible());
 }
 
-TEST_F(SaveSettingsTest, SavingTheSameUserAgainStartsTheEncoderOnce)
-{
-    Type(QStringLiteral("ana"), QStringLiteral("segredo"), QString());
-    ClickSave();
-    window->calls.clear();
-    config->ShowAccountView();
-
-    config->EdSenha->setText(QStringLiteral("outra"));
-    ClickSave();
-    EXPECT_EQ(window->calls, (Calls{"CloseWaveIn", "PostLogin", "BuildSessionFile", "StartEncoder",
-                                    "StartWaveIn"}));
-    EXPECT_EQ(window->FSenha, "outra");
-}
-
 TEST_F(SaveSettingsTest, ARunningEncoderIsStoppedBeforeTheSessionIsRebuilt)
 {
     window->FEncoder = std::make_unique<StopRecorder>(window->calls);
@@ -186,24 +139,6 @@ TEST_F(SaveSettingsTest, AnEncoderThatIsNotRunningIsNotStopped)
             << "state " << int(state);
         EXPECT_EQ(window->calls.back(), "StartWaveIn");
     }
-}
-
-TEST_F(SaveSettingsTest, AnEncoderFailureIsReportedAndLeavesTheWindowOpenWithCaptureRunning)
-{
-    window->failEncoderStart = true;
-    Type(QStringLiteral("ana"), QStringLiteral("segredo"), QString());
-    ClickSave();
-
-    ASSERT_EQ(boxes.boxes.size(), 1u);
-    EXPECT_EQ(boxes.boxes[0].text, "Start failed");
-    EXPECT_EQ(boxes.boxes[0].icon, platform::MessageBoxes::Icon::Error);
-    EXPECT_NE(LogUtf8().find("Ação.................: EProbeEncoderError\r\n"), std::string::npos);
-    // No second start; capture comes back so the displays keep running.
-    EXPECT_EQ(window->calls, (Calls{"CloseWaveIn", "PostLogin", "BuildSessionFile", "StartEncoder",
-                                    "StartWaveIn"}));
-    EXPECT_TRUE(config->isVisible());
-    // The settings were saved before the encoder failed.
-    EXPECT_EQ(window->FUsuario, "ana");
 }
 
 TEST_F(SaveSettingsTest, AnUnwritableSettingsFileStopsTheSaveBeforeTheReload)
