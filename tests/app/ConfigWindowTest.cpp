@@ -10,7 +10,6 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QTest>
-#include <QTimer>
 #include <map>
 #include <memory>
 
