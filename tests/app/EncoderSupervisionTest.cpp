@@ -154,6 +154,7 @@ TEST_F(EncoderSupervisionTest, RunningDisarmsTheServerTimerAndStartingOrStoppedA
     Poll(Encoder::kStarting);
     EXPECT_TRUE(w.TimerVerificaServidor.isActive());
     EXPECT_EQ(w.TimerVerificaServidor.interval(), 60000);
+    EXPECT_GT(w.TimerVerificaServidor.remainingTime(), 59000); // a full period from now
     Poll(Encoder::kStopping);
     EXPECT_TRUE(w.TimerVerificaServidor.isActive());
     Poll(Encoder::kRunning);
