@@ -268,7 +268,9 @@ TEST_F(WaveInTest, StartOpensAllocatesAndQueuesAndTheChainFollows)
     EXPECT_TRUE(sink.Opened() && sink.Started());
     EXPECT_EQ(sink.GetBufferSize(), 4096);
     ASSERT_TRUE(PumpUntil([&] { return sink.Buffers() >= 3; }));
+    EXPECT_GE(in.LastPosition(), 1024u) << "the position is read after each buffer";
     in.Stop();
+    EXPECT_EQ(in.LastPosition(), 0u);
     EXPECT_FALSE(sink.Started());
     EXPECT_EQ(in.QueuedCount(), 0);
     in.Close();
