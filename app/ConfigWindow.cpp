@@ -72,7 +72,7 @@ public:
     }
 };
 
-// Every text of the account panel is white bold on black.
+// A panel whose own texts are white bold on black.
 void PaintWhiteOnBlack(QWidget* widget)
 {
     QPalette palette = widget->palette();
