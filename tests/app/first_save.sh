@@ -5,7 +5,8 @@
 # empty user and then with an empty password gives the two messages and writes
 # nothing; typing the account and saving writes it to cfg.ini with the password
 # scrambled, builds the user's session file from the template, and the encoder
-# puts the station on the air (the Icecast mount goes live).
+# puts the station on the air (the Icecast mount goes live). A second save with
+# another user name builds that user's file and leaves the first one untouched.
 #   first_save.sh <station folder> <folder for screenshots> <source folder>
 set -euo pipefail
 
@@ -82,6 +83,7 @@ drive() {
   screenshot "$shots/first-save-account-typed.png"
   click "${salvar[@]}"
   wait_for_window_gone "Configura.*es" 10 || { screenshot "$shots/first-save-failed.png"; return 1; }
+  cp "$work/cfg.ini" "$work/cfg.first-save"
 
   # On the air: the mount is live and the status line turns to "Conectado".
   local deadline=$((SECONDS + 30))
@@ -92,6 +94,17 @@ drive() {
   sleep 2 # the status poll runs every second
   screenshot "$shots/first-save-on-air.png"
   curl -s --max-time 3 "http://127.0.0.1:$port/$user" -o "$work/listened.mp3" || true
+
+  # A second account on the same station: "Configurar", a new user name, "Salvar".
+  cp "$work/$user.xml" "$work/first-session.xml"
+  local main
+  main=$(wait_for_window "Studio Sonavia" 5) || return 1
+  xdotool mousemove --window "$main" 70 344 click 1 # Configurar
+  config=$(wait_for_window "Configura.*es" 10) || { echo "Configurar did not open the settings"; return 1; }
+  click "${usuario[@]}"
+  xdotool key ctrl+a type --delay 30 "bia"
+  click "${salvar[@]}"
+  wait_for_window_gone "Configura.*es" 10 || { screenshot "$shots/first-save-second-user-failed.png"; return 1; }
 }
 
 export port
@@ -108,7 +121,7 @@ scrambled=$(to_cp1252 "$password" | perl -0777 -pe 's/(.)/chr((0x1F - ord $1) & 
   printf '[Geral]\r\nControle=0\r\nUsuario=%s\r\nSenha=%s\r\n' "$user" "$scrambled"
   printf 'Placa=0\r\nRadio=%s\r\nKbps=32000\r\nServidor=localhost:%s\r\n' "$(to_cp1252 "$station_name")" "$port"
 } >"$work/expected-cfg.ini"
-cmp "$work/cfg.ini" "$work/expected-cfg.ini" || { od -c "$work/cfg.ini"; fail "cfg.ini does not hold the account"; }
+cmp "$work/cfg.first-save" "$work/expected-cfg.ini" || { od -c "$work/cfg.first-save"; fail "cfg.ini does not hold the account"; }
 
 # The session file: the template with the station's values written in.
 session="$work/$user.xml"
@@ -117,6 +130,11 @@ grep -q "PublishingPoint=\"$user\"" "$session" || fail "the session file does no
 grep -q "PublishServer=\"ns1.localhost:$port\"" "$session" || fail "the session file does not name ns1.localhost:$port"
 grep -q "Title=\"$(to_cp1252 "$station_name")\"" "$session" || fail "the session file does not carry the station name"
 grep -q 'Program="ffmpeg"' "$session" || fail "the session file was not built from the template"
+
+# The second save built the new user's file from the template and left the first alone.
+cmp "$work/$user.xml" "$work/first-session.xml" || fail "the first user's session file changed"
+grep -q 'PublishingPoint="bia"' "$work/bia.xml" || fail "no session file for the second user"
+grep -q '^Usuario=bia' "$work/cfg.ini" || fail "cfg.ini does not hold the second user"
 
 # Someone listening hears MP3 frames.
 [[ -s $work/listened.mp3 ]] || fail "nothing could be heard from the mount"
