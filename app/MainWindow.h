@@ -97,6 +97,7 @@ public:
     void BFecharClick();
     void BMinimizarClick();
     void BOcultarClick();
+    void BConfigClick();
     void HandleAppException(const std::exception& E);
 
     // Operations.
@@ -124,8 +125,14 @@ public:
     // turns the status poll on.
     virtual void StartEncoder();
 
-protected:
+    // The wave input: Start opens the device if needed and starts capture; Close
+    // stops it and closes the device, so that a changed card takes effect.
+    virtual void StartWaveIn();
+    virtual void CloseWaveIn();
+    // Sends the account to the provider's page in the settings window's browser.
+    virtual void PostLogin();
 
+protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
@@ -139,8 +146,6 @@ private:
     // First-show steps that the capture, settings-window and tray code fill.
     void SelectCaptureDevice(TMMDeviceId device);
     void SelectRecordingLine(int item);
-    void StartWaveIn();
-    void PostLogin();
     void AddTrayIcon();
     void RemoveTrayIcon();
 

@@ -82,6 +82,7 @@ void TFrm_OnLine::CreateComponents()
     connect(BFechar, &QPushButton::clicked, this, Guarded([this] { BFecharClick(); }));
     connect(BMinimizar, &QPushButton::clicked, this, Guarded([this] { BMinimizarClick(); }));
     connect(BOcultar, &QPushButton::clicked, this, Guarded([this] { BOcultarClick(); }));
+    connect(BConfig, &QPushButton::clicked, this, Guarded([this] { BConfigClick(); }));
 }
 
 void TFrm_OnLine::CentreOnScreen()
