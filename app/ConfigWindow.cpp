@@ -1,14 +1,48 @@
 #include "app/ConfigWindow.h"
-#include "platform/ExceptionRouting.h"
 
+#include "app/MainWindow.h"
+#include "app/SessionFile.h"
+#include "app/Settings.h"
+#include "platform/DesktopPrograms.h"
+#include "platform/ExceptionRouting.h"
+#include "platform/MessageBoxes.h"
+
+#include <QCloseEvent>
 #include <QComboBox>
+#include <QFont>
 #include <QFrame>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProxyStyle>
+#include <QPushButton>
 #include <QScreen>
+#include <QShowEvent>
 
 namespace {
+
+constexpr int kWidth = 318;
+constexpr int kHeight = 465;
+constexpr int kBrowserStrip = 41; // height of the strip under the provider's page
+
+QFrame* AddPanel(QWidget* parent, const char* name, const QRect& geometry)
+{
+    auto* panel = new QFrame(parent);
+    panel->setObjectName(QString::fromLatin1(name));
+    panel->setGeometry(geometry);
+    panel->setAutoFillBackground(true);
+    return panel;
+}
+
+QPushButton* AddButton(QWidget* parent, const char* name, const QString& text,
+                       const QRect& geometry)
+{
+    auto* button = new QPushButton(text, parent);
+    button->setObjectName(QString::fromLatin1(name));
+    button->setGeometry(geometry);
+    button->setAutoDefault(false);
+    return button;
+}
 
 QLabel* AddLabel(QWidget* parent, const QString& text, int y)
 {
@@ -25,33 +59,129 @@ QLineEdit* AddEdit(QWidget* parent, const char* name, int y)
     return edit;
 }
 
+// The password field shows "*" for each character, whatever the desktop's style.
+class MaskWithAsterisks final : public QProxyStyle {
+public:
+    explicit MaskWithAsterisks(QObject* owner) { setParent(owner); }
+    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                  QStyleHintReturn* data) const override
+    {
+        if (hint == SH_LineEdit_PasswordCharacter)
+            return '*';
+        return QProxyStyle::styleHint(hint, option, widget, data);
+    }
+};
+
+// A panel whose own texts are white bold on black.
+void PaintWhiteOnBlack(QWidget* widget)
+{
+    QPalette palette = widget->palette();
+    for (const QPalette::ColorRole role : {QPalette::Window, QPalette::Base, QPalette::Button})
+        palette.setColor(role, Qt::black);
+    for (const QPalette::ColorRole role :
+         {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
+        palette.setColor(role, Qt::white);
+    widget->setPalette(palette);
+    QFont font = widget->font();
+    font.setBold(true);
+    widget->setFont(font);
+}
+
 } // namespace
 
-TFrm_Config::TFrm_Config(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::WindowStaysOnTopHint)
+TFrm_Config::TFrm_Config(TFrm_OnLine& owner)
+    : QDialog(nullptr, Qt::Dialog | Qt::WindowStaysOnTopHint), FOwner(owner)
 {
     setObjectName(QStringLiteral("Frm_Config"));
     setWindowTitle(QStringLiteral("Configurações"));
-    setFixedSize(318, 465);
+    setFixedSize(kWidth, kHeight);
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
+    QPalette face = palette();
+    face.setColor(QPalette::Window, QColor(0x2B, 0x2B, 0x2B));
+    setPalette(face);
+    setAutoFillBackground(true);
 
-    PConfig = new QFrame(this);
-    PConfig->setObjectName(QStringLiteral("PConfig"));
-    PConfig->setGeometry(34, 31, 232, 345);
+    // Created bottom to top: each panel covers the ones before it.
+    CreateBrowserPanel();
+    CreateAccountPanel();
+    CreateMixerPanel();
+}
 
-    AddLabel(PConfig, QStringLiteral("Rádio:"), 8);
-    EdRadio = AddEdit(PConfig, "EdRadio", 26);
-    AddLabel(PConfig, QStringLiteral("Usuário:"), 56);
-    EdUsuario = AddEdit(PConfig, "EdUsuario", 74);
-    AddLabel(PConfig, QStringLiteral("Senha:"), 104);
-    EdSenha = AddEdit(PConfig, "EdSenha", 122);
+void TFrm_Config::CreateBrowserPanel()
+{
+    PBrowser = AddPanel(this, "PBrowser", {34, 32, 232, 345});
+    BFecharNavegador = AddButton(PBrowser, "BFecharNavegador", QStringLiteral("Fechar"),
+                                 {78, 345 - kBrowserStrip + 8, 76, 26});
+    connect(BFecharNavegador, &QPushButton::clicked, this,
+            platform::Guarded([this] { BFecharClick(); }));
+}
+
+void TFrm_Config::CreateAccountPanel()
+{
+    PConfig = AddPanel(this, "PConfig", {34, 31, 232, 345});
+    PaintWhiteOnBlack(PConfig);
+    // White bold text on black, with a thin grey frame that shows where to type.
+    // A style sheet replaces the palette for the widgets it reaches, so the
+    // colours of the labels and fields are all given here.
+    PConfig->setStyleSheet(QStringLiteral(
+        "QLabel { color: white; font-weight: bold; }"
+        "QLineEdit, QComboBox { background-color: black; color: white; font-weight: bold; "
+        "border: 1px solid gray; padding: 1px 3px; }"));
+
+    // Everything above the mixer panel's top edge (152 pixels down) stays visible.
+    AddLabel(PConfig, QStringLiteral("Rádio:"), 4);
+    EdRadio = AddEdit(PConfig, "EdRadio", 20);
+    AddLabel(PConfig, QStringLiteral("Usuário:"), 40);
+    EdUsuario = AddEdit(PConfig, "EdUsuario", 56);
+    AddLabel(PConfig, QStringLiteral("Senha:"), 76);
+    EdSenha = AddEdit(PConfig, "EdSenha", 92);
+    EdSenha->setStyle(new MaskWithAsterisks(EdSenha));
     EdSenha->setEchoMode(QLineEdit::Password);
-    EdSenha->setStyleSheet(QStringLiteral("lineedit-password-character: 42")); // '*'
-    AddLabel(PConfig, QStringLiteral("Placa:"), 152);
+    AddLabel(PConfig, QStringLiteral("Placa:"), 112);
     CBPlacas = new QComboBox(PConfig);
     CBPlacas->setObjectName(QStringLiteral("CBPlacas"));
-    CBPlacas->setGeometry(12, 170, 208, 22);
+    CBPlacas->setGeometry(12, 128, 208, 22);
     connect(CBPlacas, &QComboBox::activated, this, platform::Guarded([this] { CBPlacasChange(); }));
+
+    BSom = AddButton(PConfig, "BSom", QStringLiteral("Controle de som"), {42, 215, 148, 26});
+    BSalvar = AddButton(PConfig, "BSalvar", QStringLiteral("Salvar"), {36, 312, 76, 26});
+    BFechar = AddButton(PConfig, "BFechar", QStringLiteral("Fechar"), {120, 312, 76, 26});
+    connect(BSom, &QPushButton::clicked, this, platform::Guarded([this] { BSomClick(); }));
+    connect(BSalvar, &QPushButton::clicked, this, platform::Guarded([this] { BSalvarClick(); }));
+    connect(BFechar, &QPushButton::clicked, this, platform::Guarded([this] { BFecharClick(); }));
+}
+
+void TFrm_Config::CreateMixerPanel()
+{
+    PControles = AddPanel(this, "PControles", {33, 184, 232, 152});
+    PaintWhiteOnBlack(PControles);
+}
+
+void TFrm_Config::FormShow()
+{
+    ShowMixerPanelIfAvailable();
+}
+
+void TFrm_Config::FormClose()
+{
+    hide();
+}
+
+// Where a desktop sound server stands between the program and the card there is no
+// card mixer to show, which leaves BSom uncovered.
+void TFrm_Config::ShowMixerPanelIfAvailable()
+{
+    PControles->setVisible(!FOwner.IsVistaOrLater() && PConfig->isVisibleTo(this));
+}
+
+void TFrm_Config::ShowAccountView()
+{
+    PConfig->setVisible(true);
+    ShowMixerPanelIfAvailable();
+    show();
+    raise();
+    activateWindow();
 }
 
 void TFrm_Config::ShowModal()
@@ -59,7 +189,99 @@ void TFrm_Config::ShowModal()
     exec();
 }
 
+int TFrm_Config::ChosenLineIndex() const
+{
+    return SettingToInt(FOwner.FControle);
+}
+
+void TFrm_Config::BSalvarClick()
+{
+    if (EdUsuario->text().isEmpty()) {
+        platform::ActiveMessageBoxes().Information(
+            QStringLiteral("É necessário informar o Usuário!"));
+        return;
+    }
+    if (EdSenha->text().isEmpty()) {
+        platform::ActiveMessageBoxes().Information(
+            QStringLiteral("É necessário informar a Senha!"));
+        return;
+    }
+    // The user name names the session file; one that would reach outside the
+    // station folder is refused before anything is written.
+    app::SessionFilePath(FOwner.ExecutableFolder(), EdUsuario->text().toStdString());
+
+    // Closed so that a changed card takes effect when capture starts again.
+    FOwner.CloseWaveIn();
+    try {
+        SaveAndRestartEncoder();
+    } catch (...) {
+        // The failure goes on to the application handler and the window stays
+        // open, but the displays must not stay dead until the next restart.
+        try {
+            FOwner.StartWaveIn();
+        } catch (...) {
+            platform::ReportException(std::current_exception());
+        }
+        throw;
+    }
+    FOwner.StartWaveIn();
+    FormClose();
+}
+
+void TFrm_Config::SaveAndRestartEncoder()
+{
+    const QString oldUser = FOwner.FUsuario;
+
+    app::AccountSettings account;
+    account.placa = CBPlacas->currentIndex();
+    account.controle = ChosenLineIndex();
+    account.usuario = EdUsuario->text();
+    account.senha = EdSenha->text();
+    account.radio = EdRadio->text();
+    account.kbps = FOwner.FKbps;
+    app::SettingsFile(FOwner.SettingsFilePath()).WriteAccount(account);
+
+    FOwner.LoadSettings();
+    FOwner.ApplySettings();
+    FOwner.PostLogin();
+
+    if (FOwner.FRunState == platform::Encoder::kRunning && FOwner.FEncoder)
+        FOwner.FEncoder->Stop();
+    FOwner.BuildSessionFile();
+    FOwner.StartEncoder();
+    if (oldUser != FOwner.FUsuario)
+        FOwner.StartEncoder();
+}
+
+void TFrm_Config::BFecharClick()
+{
+    // The mixer code puts back the saved recording line here before the window hides.
+    FormClose();
+}
+
+void TFrm_Config::BSomClick()
+{
+    if (!platform::StartRecordingLevelTool(platform::ActiveProgramLauncher()))
+        platform::ActiveMessageBoxes().Information(
+            QStringLiteral("Não foi encontrado o controle de volume de gravação. Instale-o com: "
+                           "apt-get install %1")
+                .arg(QString::fromLatin1(platform::kRecordingLevelToolPackage)));
+}
+
 void TFrm_Config::CBPlacasChange()
 {
     // The mixer code binds the chosen card's mixer here, except for "OmniaAX".
+}
+
+void TFrm_Config::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    if (!event->spontaneous())
+        platform::RunGuarded([this] { FormShow(); });
+}
+
+void TFrm_Config::closeEvent(QCloseEvent* event)
+{
+    platform::RunGuarded([this] { FormClose(); });
+    event->accept();
 }

@@ -106,6 +106,7 @@ public:
     void BMinimizarClick();
     void BOcultarClick();
     void BEqualizerClick();
+    void BConfigClick();
     void HandleAppException(const std::exception& E);
 
     // Operations.
@@ -133,6 +134,13 @@ public:
     // turns the status poll on.
     virtual void StartEncoder();
 
+    // The wave input: Start opens the device if needed and starts capture; Close
+    // stops it and closes the device, so that a changed card takes effect.
+    virtual void StartWaveIn();
+    virtual void CloseWaveIn();
+    // Sends the account to the provider's page in the settings window's browser.
+    virtual void PostLogin();
+
 protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
@@ -148,8 +156,6 @@ private:
     // First-show steps that the capture, settings-window and tray code fill.
     void SelectCaptureDevice(TMMDeviceId device);
     void SelectRecordingLine(int item);
-    void StartWaveIn();
-    void PostLogin();
     void AddTrayIcon();
     void RemoveTrayIcon();
 

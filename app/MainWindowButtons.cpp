@@ -1,3 +1,4 @@
+#include "app/ConfigWindow.h"
 #include "app/MainWindow.h"
 
 void TFrm_OnLine::BFecharClick()
@@ -14,4 +15,9 @@ void TFrm_OnLine::BMinimizarClick()
 void TFrm_OnLine::BOcultarClick()
 {
     hide();
+}
+
+void TFrm_OnLine::BConfigClick()
+{
+    Frm_Config->ShowAccountView();
 }

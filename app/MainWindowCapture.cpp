@@ -36,3 +36,8 @@ void TFrm_OnLine::StartWaveIn()
 {
     WaveIn->Start();
 }
+
+void TFrm_OnLine::CloseWaveIn()
+{
+    WaveIn->Close();
+}

@@ -61,7 +61,7 @@ void TFrm_OnLine::FormShow()
     // starting the capture failed; its steps are never repeated.
     if (Frm_Config)
         return;
-    Frm_Config = std::make_unique<TFrm_Config>();
+    Frm_Config = std::make_unique<TFrm_Config>(*this);
     FillSoundCards();
     ApplySettings();
     StartWaveIn();

@@ -84,6 +84,7 @@ void TFrm_OnLine::CreateComponents()
     connect(BMinimizar, &QPushButton::clicked, this, Guarded([this] { BMinimizarClick(); }));
     connect(BOcultar, &QPushButton::clicked, this, Guarded([this] { BOcultarClick(); }));
     connect(BEqualizer, &QPushButton::clicked, this, Guarded([this] { BEqualizerClick(); }));
+    connect(BConfig, &QPushButton::clicked, this, Guarded([this] { BConfigClick(); }));
 }
 
 void TFrm_OnLine::CentreOnScreen()

@@ -42,7 +42,7 @@ void TFrm_OnLine::TimerInicioTimer()
     // The settings window exists once the window has been shown; this timer can
     // only beat the first show when the window is never shown at all.
     if (!Frm_Config)
-        Frm_Config = std::make_unique<TFrm_Config>();
+        Frm_Config = std::make_unique<TFrm_Config>(*this);
     Frm_Config->PConfig->setVisible(true);
     Frm_Config->ShowModal();
 }

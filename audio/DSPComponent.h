@@ -83,15 +83,12 @@ protected:
     // calls it first. Safe to call twice.
     void DetachFromChain();
 
-    void SetOpened(bool value) { FOpened = value; }
-    void SetStarted(bool value) { FStarted = value; }
-    void SetPausedFlag(bool value) { FPaused = value; }
     std::int32_t RequestedBufferSize() const { return FBufferSize; }
 
 private:
     static void BroadcastLinkChange(TMMDSPComponent* sender, bool outputSide,
                                     const std::string& propName);
-    bool Propagates() const { return !Loading() && !Reading() && !Destroying(); }
+    bool Propagates() const { return !Loading() && !Destroying(); }
 
     TMMDSPComponent* FInput = nullptr;
     TMMDSPComponent* FOutput = nullptr;

@@ -6,8 +6,8 @@ class TMMComponent;
 using TNotifyEvent = std::function<void(TMMComponent* sender)>;
 
 // Base of every audio component. It carries the life-cycle state a component
-// checks before it propagates anything: while a form is being loaded or read,
-// links and formats are only stored, and a component being destroyed tells no one.
+// checks before it propagates anything: while a form is being loaded, links and
+// formats are only stored, and a component being destroyed tells no one.
 class TMMComponent {
 public:
     TMMComponent() = default;
@@ -16,14 +16,12 @@ public:
     TMMComponent& operator=(const TMMComponent&) = delete;
 
     bool Loading() const { return FLoading; }
-    bool Reading() const { return FReading; }
     bool Destroying() const { return FDestroying; }
 
     // Loading a form: properties set between these two calls are only stored;
     // EndLoading runs Loaded so that the component applies them.
     void BeginLoading();
     void EndLoading();
-    void SetReading(bool reading) { FReading = reading; }
 
 protected:
     virtual void Loaded() {}
@@ -31,7 +29,6 @@ protected:
 
 private:
     bool FLoading = false;
-    bool FReading = false;
     bool FDestroying = false;
 };
 

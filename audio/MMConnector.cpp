@@ -13,7 +13,6 @@
 #include <chrono>
 #include <cstring>
 #include <limits>
-#include <memory>
 #include <thread>
 
 namespace {
@@ -227,6 +226,7 @@ TMMConnector::TMMConnector() : FClock(&MicrosecondClock)
     FId = r.nextId++;
     if (r.list.empty()) {
         r.window = new ConnectorWindow;
+        r.window->setObjectName(QStringLiteral("TMMConnectorWindow"));
         if (auto* app = QCoreApplication::instance())
             r.window->moveToThread(app->thread());
         r.largestSpeed = FSpeed;

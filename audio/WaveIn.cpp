@@ -366,8 +366,12 @@ bool TMMCustomWaveIn::FormatSupported(TMMDeviceId id, const TWaveFormatEx* forma
 {
     if (id < -1 || id >= FDeviceCount || format == nullptr)
         return false;
-    if (FDriver->Open(nullptr, id, *format, {}, platform::WAVE_FORMAT_QUERY) != MMSYSERR_NOERROR)
+    const MMResult query = FDriver->Open(nullptr, id, *format, {}, platform::WAVE_FORMAT_QUERY);
+    if (query == platform::WAVERR_BADFORMAT)
         return false;
+    if (query != MMSYSERR_NOERROR)
+        Fail("WaveInOpen", query); // a missing or busy device is no matter of format
+
     if (format->wFormatTag != WAVE_FORMAT_PCM)
         return true;
     platform::WaveInCaps caps;

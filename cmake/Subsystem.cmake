@@ -35,6 +35,8 @@ function(sonavia_test_suite folder)
   target_link_libraries(${target} PRIVATE ${ARG_DEPENDS} sonavia_testsupport GTest::gtest GTest::gmock)
   gtest_discover_tests(${target}
     DISCOVERY_TIMEOUT 60
-    PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen;SONAVIA_SOURCE_DIR=${PROJECT_SOURCE_DIR}"
+    # One variable only: discovery splits a list value into separate properties (which
+    # also lost the labels). TestMain makes the platform offscreen by itself.
+    PROPERTIES ENVIRONMENT "SONAVIA_SOURCE_DIR=${PROJECT_SOURCE_DIR}"
                LABELS ${folder})
 endfunction()

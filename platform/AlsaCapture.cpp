@@ -136,7 +136,14 @@ private:
     unsigned blockAlign_;
 };
 
+void Quiet(const char*, int, const char*, int, const char*, ...) {}
+
 } // namespace
+
+AlsaCaptureBackend::AlsaCaptureBackend()
+{
+    snd_lib_error_set_handler(&Quiet);
+}
 
 std::vector<WaveInCaps> AlsaCaptureBackend::Devices()
 {

@@ -9,6 +9,9 @@ namespace platform {
 // the sound servers' own PCMs and one entry per capture device of each card.
 class AlsaCaptureBackend final : public CaptureBackend {
 public:
+    // ALSA's own messages on standard error are silenced: every failure comes back
+    // as a result with its text.
+    AlsaCaptureBackend();
     std::vector<WaveInCaps> Devices() override;
     int Query(const WaveInCaps& device, const TWaveFormatEx& format) override;
     std::unique_ptr<CaptureStream> Open(const WaveInCaps& device, const TWaveFormatEx& format,

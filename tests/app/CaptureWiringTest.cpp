@@ -17,24 +17,6 @@ protected:
     }
 };
 
-TEST_F(CaptureWiringTest, TheWaveInputHasTheStationsSettings)
-{
-    ProbeWindow window(Services());
-    window.TimerInicio.stop();
-    ASSERT_TRUE(window.WaveIn);
-    TMMWaveIn& in = *window.WaveIn;
-    EXPECT_EQ(in.GetBufferSize(), 4096);
-    EXPECT_EQ(in.GetNumBuffers(), 20);
-    EXPECT_EQ(in.GetCallBackMode(), cmThread);
-    EXPECT_EQ(in.GetDeviceID(), MapperId);
-    EXPECT_EQ(in.GetTimeFormat(), tfMillisecond);
-    ASSERT_NE(in.GetStreamFormat(), nullptr);
-    EXPECT_EQ(in.GetStreamFormat()->nSamplesPerSec, 44100u);
-    EXPECT_EQ(in.GetStreamFormat()->nChannels, 2);
-    EXPECT_EQ(in.GetStreamFormat()->wBitsPerSample, 16);
-    EXPECT_FALSE(in.Opened()) << "capture starts with the first show, not before";
-}
-
 TEST_F(CaptureWiringTest, FirstShowListsTheCardsAndStartsCapturingFromTheChosenOne)
 {
     capture->SetDevices({{"Card A"}, {"Card B"}, {"Card C"}});

@@ -154,6 +154,7 @@ TEST_F(EncoderSupervisionTest, RunningDisarmsTheServerTimerAndStartingOrStoppedA
     Poll(Encoder::kStarting);
     EXPECT_TRUE(w.TimerVerificaServidor.isActive());
     EXPECT_EQ(w.TimerVerificaServidor.interval(), 60000);
+    EXPECT_GT(w.TimerVerificaServidor.remainingTime(), 59000); // a full period from now
     Poll(Encoder::kStopping);
     EXPECT_TRUE(w.TimerVerificaServidor.isActive());
     Poll(Encoder::kRunning);
@@ -285,6 +286,7 @@ TEST_F(EncoderSupervisionTest, ServerSwitchWithoutTemplateTellsTheOperatorAndSta
     std::filesystem::remove(folder / "padrao.xml");
     TFrm_OnLine& w = Window();
     const std::string logBefore = Log();
+    boxes.boxes.clear(); // the first show may have reported a missing sound card
     w.TimerVerificaServidor.setInterval(1);
     w.TimerVerificaServidor.start();
     QElapsedTimer clock;
@@ -306,6 +308,7 @@ TEST_F(EncoderSupervisionTest, EncoderFailureFromATimerReachesTheHandlerAndTheLo
     TFrm_OnLine& w = Started();
     Poll(Encoder::kStopped);
     script.failing = {"Load"};
+    boxes.boxes.clear();
     w.TimerVerifica.setInterval(1);
     w.TimerVerifica.start();
     QElapsedTimer clock;

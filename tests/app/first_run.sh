@@ -7,14 +7,10 @@
 #   first_run.sh <station folder> <folder for screenshots>
 set -euo pipefail
 
-station=$(cd "$1" && pwd)
+source "$(dirname "$0")/station_gui.sh"
 shots=$(mkdir -p "$2" && cd "$2" && pwd)
-[[ -x $station/sonavia-studio ]] || { echo "no program in $station (build the station first)"; exit 1; }
-
-work=$(mktemp -d /tmp/sonavia-first-run-XXXXXX)
+work=$(fresh_station "$1")
 trap 'rm -rf "$work"' EXIT
-cp -r "$station/." "$work/"
-rm -f "$work/cfg.ini" "$work/OnLine.log" "$work"/*.xml
 # The machine may have no sound card: the program's capture records silence from
 # ALSA's null device, configured in a private home.
 printf 'pcm.!default {\n    type null\n}\n' >"$work/.asoundrc"
@@ -22,44 +18,24 @@ printf 'pcm.!default {\n    type null\n}\n' >"$work/.asoundrc"
 # Runs inside the virtual display: drives the program and takes the screenshots.
 drive() {
   local work=$1 shots=$2 program box
-  HOME="$work" "$work/sonavia-studio" >"$work/program.out" 2>&1 &
-  program=$!
-  trap 'kill "$program" 2>/dev/null; sleep 0.5; kill -9 "$program" 2>/dev/null || true' EXIT
-
-  wait_for_window() { # name, seconds
-    local id deadline=$((SECONDS + $2))
-    while ((SECONDS < deadline)); do
-      kill -0 "$program" 2>/dev/null || { echo "program ended early:"; cat "$work/program.out"; return 1; }
-      id=$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -1 || true)
-      [[ -n $id ]] && { echo "$id"; return 0; }
-      sleep 0.2
-    done
-    echo "no window \"$1\" within $2 s"; return 1
-  }
-
+  HOME="$work" start_program
   box=$(wait_for_window "Zorvane Sonavia" 30) || { echo "$box"; return 1; }
   wait_for_window "Studio Sonavia" 5 >/dev/null || { echo "main window missing"; return 1; }
   if grep -aq "FormCreate" "$work/OnLine.log" 2>/dev/null; then
     echo "the record was logged before the box was answered"; return 1
   fi
-  sleep 0.5 # let the box paint
-  import -window root "$shots/first-run-message-box.png"
-
-  xdotool windowfocus --sync "$box" key Return
+  screenshot "$shots/first-run-message-box.png"
+  answer_box "$box"
   local deadline=$((SECONDS + 10))
   until grep -aq "FormCreate" "$work/OnLine.log" 2>/dev/null; do
     ((SECONDS < deadline)) || { echo "no log record after the box was answered"; return 1; }
     sleep 0.2
   done
   wait_for_window "Configura.*es" 10 >/dev/null || { echo "settings window did not open"; return 1; }
-  sleep 0.5
-  import -window root "$shots/first-run-settings-window.png"
+  screenshot "$shots/first-run-settings-window.png"
 }
 
-# xvfb-run is a POSIX shell script that drops exported bash functions, so the
-# function goes along as text.
-timeout 120 xvfb-run -a -s "-screen 0 1024x768x24" \
-  bash -c "$(declare -f drive)"'; drive "$@"' _ "$work" "$shots"
+run_in_xvfb 120 drive "$work" "$shots"
 
 fail() { echo "FAIL: $*"; exit 1; }
 

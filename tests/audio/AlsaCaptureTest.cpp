@@ -5,6 +5,7 @@
 
 #include <alsa/asoundlib.h>
 
+#include <cerrno>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -14,32 +15,20 @@ using namespace audiotest;
 
 namespace {
 
-// Points ALSA's "default" capture device at a file through a private
-// configuration in a temporary home, so a known tone can be captured on a machine
-// without a sound card. The configuration is read again on entry and on exit.
-class AlsaToneHome {
+// Gives ALSA a private configuration in a temporary home, read again on entry and
+// on exit, so that "default" is whatever the test needs on a machine without a
+// sound card.
+class AlsaHome {
 public:
-    explicit AlsaToneHome(const std::filesystem::path& tone)
+    explicit AlsaHome(const std::string& configuration)
     {
-        testsupport::WriteBytes(folder_ / ".asoundrc", "pcm.!default {\n"
-                                                       "    type plug\n"
-                                                       "    slave.pcm \"tonefile\"\n"
-                                                       "}\n"
-                                                       "pcm.tonefile {\n"
-                                                       "    type file\n"
-                                                       "    slave.pcm \"null\"\n"
-                                                       "    file \"/dev/null\"\n"
-                                                       "    infile \"" +
-                                                           tone.string() +
-                                                           "\"\n"
-                                                           "    format \"raw\"\n"
-                                                           "}\n");
+        testsupport::WriteBytes(folder_ / ".asoundrc", configuration);
         if (const char* home = std::getenv("HOME"))
             oldHome_ = home;
         ::setenv("HOME", folder_.path().c_str(), 1);
         snd_config_update_free_global();
     }
-    ~AlsaToneHome()
+    ~AlsaHome()
     {
         ::setenv("HOME", oldHome_.c_str(), 1);
         snd_config_update_free_global();
@@ -49,6 +38,24 @@ private:
     testsupport::TempFolder folder_;
     std::string oldHome_;
 };
+
+// "default" reads a raw file.
+std::string FileDevice(const std::filesystem::path& raw)
+{
+    return "pcm.!default {\n"
+           "    type plug\n"
+           "    slave.pcm \"tonefile\"\n"
+           "}\n"
+           "pcm.tonefile {\n"
+           "    type file\n"
+           "    slave.pcm \"null\"\n"
+           "    file \"/dev/null\"\n"
+           "    infile \"" +
+           raw.string() +
+           "\"\n"
+           "    format \"raw\"\n"
+           "}\n";
+}
 
 // 1 kHz at 44.1 kHz, half scale, the right channel inverted, two seconds.
 std::string ToneBytes()
@@ -66,16 +73,19 @@ std::string ToneBytes()
 
 TEST(AlsaCaptureTest, CapturesAKnownToneThroughAlsa)
 {
+    snd_pcm_t* null = nullptr;
+    if (snd_pcm_open(&null, "null", SND_PCM_STREAM_CAPTURE, SND_PCM_NONBLOCK) < 0)
+        GTEST_SKIP() << "this ALSA installation has no null device to pace a file capture";
+    snd_pcm_close(null);
     testsupport::TempFolder data;
     const std::string tone = ToneBytes();
     testsupport::WriteBytes(data / "tone.raw", tone);
-    AlsaToneHome home(data / "tone.raw");
+    AlsaHome home(FileDevice(data / "tone.raw"));
 
     snd_pcm_t* probe = nullptr;
-    if (snd_pcm_open(&probe, "default", SND_PCM_STREAM_CAPTURE, SND_PCM_NONBLOCK) < 0)
-        GTEST_SKIP() << "this ALSA installation cannot open a file-backed capture device";
+    ASSERT_GE(snd_pcm_open(&probe, "default", SND_PCM_STREAM_CAPTURE, SND_PCM_NONBLOCK), 0)
+        << "the file-backed default device does not open";
     snd_pcm_close(probe);
-
     platform::QueuedWaveInDriver driver(std::make_unique<platform::AlsaCaptureBackend>());
     platform::SetActiveWaveInDriver(&driver);
     std::vector<std::string> reported;
@@ -107,6 +117,31 @@ TEST(AlsaCaptureTest, CapturesAKnownToneThroughAlsa)
     EXPECT_TRUE(reported.empty());
     EXPECT_EQ(driver.OpenCount(), 0u);
     platform::SetAppExceptionHandler(nullptr);
+    platform::SetActiveWaveInDriver(nullptr);
+}
+
+TEST(AlsaCaptureTest, ACardThatCannotBeOpenedReportsAlsasOwnText)
+{
+    AlsaHome home("pcm.!default {\n    type hw\n    card 31\n}\n");
+    platform::QueuedWaveInDriver driver(std::make_unique<platform::AlsaCaptureBackend>());
+    platform::SetActiveWaveInDriver(&driver);
+    {
+        TMMWaveIn in;
+        in.SetMode(mStereo);
+        in.SetBitLength(b16Bit);
+        in.SetSampleRate(44100);
+        in.SetDeviceID(MapperId);
+        std::string message;
+        try {
+            in.Start();
+        } catch (const EMMWaveInError& e) {
+            message = e.what();
+        }
+        // The device text is ALSA's own, not a complaint about the format.
+        EXPECT_EQ(message, "WaveInOpen:\n\r" + std::string(snd_strerror(-ENOENT)));
+        EXPECT_FALSE(in.Opened());
+    }
+    EXPECT_EQ(driver.OpenCount(), 0u);
     platform::SetActiveWaveInDriver(nullptr);
 }
 

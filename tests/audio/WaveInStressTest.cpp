@@ -15,20 +15,22 @@ int Cycles()
     return fromEnvironment > 0 ? fromEnvironment : 2000;
 }
 
-class WaveInStressTest : public WaveInTestBase {};
+// Runs in the buffer-thread mode of the program and in the window mode, where
+// buffers and stops share the user-interface thread.
+class WaveInStressTest : public WaveInTestBase, public ::testing::WithParamInterface<TMMCBMode> {};
 
 // Opens, starts, pauses, stops and closes the device thousands of times while
 // buffers flow as fast as the buffer thread takes them, changing properties in
 // between. Every byte the device recorded must reach the chain, every buffer must
 // come back, and nothing may stay open.
-TEST_F(WaveInStressTest, ThousandsOfCyclesLoseNothingAndLeaveNothingOpen)
+TEST_P(WaveInStressTest, ThousandsOfCyclesLoseNothingAndLeaveNothingOpen)
 {
     backend->SetPacing(VirtualCaptureBackend::Pacing::FreeRunning);
     backend->SetSignal(VirtualCaptureBackend::Signal::Noise);
     TMMWaveIn in;
     Sink sink;
     in.SetOutput(&sink);
-    in.SetCallBackMode(cmThread);
+    in.SetCallBackMode(GetParam());
     in.SetMode(mStereo);
     in.SetBitLength(b16Bit);
     in.SetSampleRate(44100);
@@ -38,7 +40,7 @@ TEST_F(WaveInStressTest, ThousandsOfCyclesLoseNothingAndLeaveNothingOpen)
     in.OnStop = [&](TMMComponent*) { ++stops; };
 
     std::mt19937 random(12345);
-    const int cycles = Cycles();
+    const int cycles = GetParam() == cmThread ? Cycles() : Cycles() / 8;
     int deferredStops = 0;
     for (int cycle = 0; cycle < cycles; ++cycle) {
         const int choice = static_cast<int>(random() % 8);
@@ -95,5 +97,10 @@ TEST_F(WaveInStressTest, ThousandsOfCyclesLoseNothingAndLeaveNothingOpen)
     EXPECT_EQ(backend->OpenStreams(), 0);
     EXPECT_EQ(DSPThreadCount(), 0u);
 }
+
+INSTANTIATE_TEST_SUITE_P(CallbackModes, WaveInStressTest, ::testing::Values(cmThread, cmWindow),
+                         [](const auto& info) {
+                             return std::string(info.param == cmThread ? "Thread" : "Window");
+                         });
 
 } // namespace

@@ -95,6 +95,10 @@ class BroadcastEndToEnd : public ::testing::Test {
 protected:
     void SetUp() override
     {
+        // Icecast drops root for nobody, which must reach its log folder in here.
+        std::filesystem::permissions(
+            folder.path(), std::filesystem::perms::others_exec | std::filesystem::perms::group_exec,
+            std::filesystem::perm_options::add);
         station = folder.path() / "station";
         std::filesystem::create_directories(station);
         std::filesystem::copy_file(SourceDir() / "deploy" / "padrao.xml", station / "padrao.xml");

@@ -66,19 +66,6 @@ protected:
     LevelEngine bar{LevelKind::Bar};
 };
 
-TEST_F(LevelEngineTest, DefaultsDifferByKind)
-{
-    LevelEngine needle(LevelKind::Needle);
-    EXPECT_EQ(bar.Sensitivy(), -35);
-    EXPECT_EQ(needle.Sensitivy(), -50);
-    EXPECT_EQ(needle.Range(), 32767);
-    EXPECT_EQ(bar.Samples(), 50);
-    EXPECT_EQ(bar.BytesPerRefresh(), 50); // 8-bit mono
-    EXPECT_FLOAT_EQ(bar.DecayParameters().factor, 0.0001f);
-    EXPECT_EQ(bar.DecayParameters().window, 1);
-    EXPECT_TRUE(bar.HasPeakTicker());
-}
-
 TEST_F(LevelEngineTest, StreamFormatSetsLayoutAndBlockSize)
 {
     bar.SetSamples(99);
@@ -157,16 +144,6 @@ TEST_F(LevelEngineTest, PropertiesKeepTheirRanges)
     bar.SetDCOffsetR(45);
     EXPECT_EQ(bar.DCOffsetL(), -123);
     EXPECT_EQ(bar.DCOffsetR(), 45);
-}
-
-TEST_F(LevelEngineTest, DecayStrengthSetsFactorAndWindow)
-{
-    bar.SetDecay(8);
-    EXPECT_FLOAT_EQ(bar.DecayParameters().factor, 0.9646616f);
-    EXPECT_EQ(bar.DecayParameters().window, 14);
-    bar.SetDecay(2);
-    EXPECT_FLOAT_EQ(bar.DecayParameters().factor, 0.1f);
-    EXPECT_EQ(bar.DecayParameters().window, 2);
 }
 
 TEST_F(LevelEngineTest, BlockPeakCoversEverySixteenBitLayout)

@@ -35,7 +35,9 @@ public:
         WriteBytes(folder / "session.xml", Session);
         WriteBytes(folder / "ffmpeg", "#!/bin/bash\n"
                                       "printf '%s\\n' \"$@\" > \"$(dirname \"$0\")/args\"\n"
-                                      "echo $$ > \"$(dirname \"$0\")/pid\"\n"
+                                      // Renamed into place, so a reader never sees it empty.
+                                      "echo $$ > \"$(dirname \"$0\")/pid.new\"\n"
+                                      "mv \"$(dirname \"$0\")/pid.new\" \"$(dirname \"$0\")/pid\"\n"
                                       "source \"$(dirname \"$0\")/behaviour\"\n");
         std::filesystem::permissions(folder / "ffmpeg", std::filesystem::perms::owner_all);
     }

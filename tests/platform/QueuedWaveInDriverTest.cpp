@@ -11,6 +11,7 @@
 #include <cstring>
 #include <memory>
 #include <mutex>
+#include <thread>
 #include <vector>
 
 using namespace platform;
@@ -156,7 +157,12 @@ TEST_F(QueuedWaveInDriverTest, StopHandsBackOnlyThePartlyFilledBuffer)
     buffers.push_back(std::make_unique<Buffer>(4096));
     Queue(handle, buffers);
     ASSERT_EQ(driver->Start(handle), MMSYSERR_NOERROR);
-    std::this_thread::sleep_for(std::chrono::milliseconds(60));
+    MMTime position;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    do {
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        driver->GetPosition(handle, position);
+    } while (position.value == 0 && std::chrono::steady_clock::now() < deadline);
     ASSERT_EQ(driver->Stop(handle), MMSYSERR_NOERROR);
     ASSERT_EQ(notices.done.size(), 1u);
     EXPECT_EQ(notices.done[0], &buffers[0]->header);
@@ -167,7 +173,6 @@ TEST_F(QueuedWaveInDriverTest, StopHandsBackOnlyThePartlyFilledBuffer)
     EXPECT_EQ(HeaderFlags(&buffers[1]->header) & WHDR_INQUEUE, WHDR_INQUEUE);
     ASSERT_EQ(driver->Reset(handle), MMSYSERR_NOERROR);
     EXPECT_EQ(notices.done.size(), 2u);
-    MMTime position;
     driver->GetPosition(handle, position);
     EXPECT_EQ(position.value, 0u) << "a reset starts the position again";
     EXPECT_EQ(driver->Close(handle), MMSYSERR_NOERROR);
