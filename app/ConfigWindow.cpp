@@ -3,6 +3,7 @@
 #include "app/MainWindow.h"
 #include "app/SessionFile.h"
 #include "app/Settings.h"
+#include "app/WidgetBuilders.h"
 #include "platform/DesktopPrograms.h"
 #include "platform/ExceptionRouting.h"
 #include "platform/MessageBoxes.h"
@@ -21,28 +22,12 @@
 
 namespace {
 
+using app::AddButton;
+using app::AddPanel;
+
 constexpr int kWidth = 318;
 constexpr int kHeight = 465;
 constexpr int kBrowserStrip = 41; // height of the strip under the provider's page
-
-QFrame* AddPanel(QWidget* parent, const char* name, const QRect& geometry)
-{
-    auto* panel = new QFrame(parent);
-    panel->setObjectName(QString::fromLatin1(name));
-    panel->setGeometry(geometry);
-    panel->setAutoFillBackground(true);
-    return panel;
-}
-
-QPushButton* AddButton(QWidget* parent, const char* name, const QString& text,
-                       const QRect& geometry)
-{
-    auto* button = new QPushButton(text, parent);
-    button->setObjectName(QString::fromLatin1(name));
-    button->setGeometry(geometry);
-    button->setAutoDefault(false);
-    return button;
-}
 
 QLabel* AddLabel(QWidget* parent, const QString& text, int y)
 {
@@ -111,6 +96,7 @@ TFrm_Config::TFrm_Config(TFrm_OnLine& owner)
 void TFrm_Config::CreateBrowserPanel()
 {
     PBrowser = AddPanel(this, "PBrowser", {34, 32, 232, 345});
+    PBrowser->setAutoFillBackground(true);
     BFecharNavegador = AddButton(PBrowser, "BFecharNavegador", QStringLiteral("Fechar"),
                                  {78, 345 - kBrowserStrip + 8, 76, 26});
     connect(BFecharNavegador, &QPushButton::clicked, this,
@@ -120,6 +106,7 @@ void TFrm_Config::CreateBrowserPanel()
 void TFrm_Config::CreateAccountPanel()
 {
     PConfig = AddPanel(this, "PConfig", {34, 31, 232, 345});
+    PConfig->setAutoFillBackground(true);
     PaintWhiteOnBlack(PConfig);
     // White bold text on black, with a thin grey frame that shows where to type.
     // A style sheet replaces the palette for the widgets it reaches, so the
@@ -155,6 +142,7 @@ void TFrm_Config::CreateAccountPanel()
 void TFrm_Config::CreateMixerPanel()
 {
     PControles = AddPanel(this, "PControles", {33, 184, 232, 152});
+    PControles->setAutoFillBackground(true);
     PaintWhiteOnBlack(PControles);
 }
 

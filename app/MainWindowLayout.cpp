@@ -1,4 +1,5 @@
 #include "app/MainWindow.h"
+#include "app/WidgetBuilders.h"
 #include "platform/ExceptionRouting.h"
 
 #include <QFont>
@@ -10,26 +11,17 @@
 
 namespace {
 
-constexpr int kWidth = 338;
-constexpr int kHeight = 394;
+using app::AddPanel;
 
-QFrame* AddPanel(QWidget* parent, const char* name, const QRect& geometry)
-{
-    auto* panel = new QFrame(parent);
-    panel->setObjectName(QString::fromLatin1(name));
-    panel->setGeometry(geometry);
-    return panel;
-}
-
+// The main window's buttons take no keyboard focus: it has no edits to type into.
 QPushButton* AddButton(QWidget* parent, const char* name, const QString& text,
                        const QRect& geometry)
 {
-    auto* button = new QPushButton(text, parent);
-    button->setObjectName(QString::fromLatin1(name));
-    button->setGeometry(geometry);
-    button->setFocusPolicy(Qt::NoFocus);
-    return button;
+    return app::AddButton(parent, name, text, geometry, Qt::NoFocus);
 }
+
+constexpr int kWidth = 338;
+constexpr int kHeight = 394;
 
 void Paint(QWidget* widget, const QColor& colour)
 {
