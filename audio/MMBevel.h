@@ -51,14 +51,6 @@ public:
     TRect Paint(QPainter& painter, TRect r, bool drawBorder) const;
 
 private:
-    template <typename T> void Set(T& field, T value)
-    {
-        if (field == value)
-            return;
-        field = value;
-        Changed(false);
-    }
-
     TBevelCut FBevelInner = bvNone;
     TBevelCut FBevelOuter = bvLowered;
     int FBevelInnerWidth = 1;

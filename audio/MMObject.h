@@ -26,6 +26,16 @@ protected:
     void DoChanging();
     void DoChange();
 
+    // Property setter body: a write of the current value changes nothing; any
+    // other value is stored and announced.
+    template <typename T> void Set(T& field, T value)
+    {
+        if (field == value)
+            return;
+        field = value;
+        Changed(false);
+    }
+
 private:
     std::int32_t FUpdateCount = 0;
 };

@@ -55,13 +55,6 @@ public:
     void DrawArc(const TRect& r);
 
 private:
-    template <typename T> void Set(T& field, T value)
-    {
-        if (field == value)
-            return;
-        field = value;
-        Changed(false);
-    }
     QPainter& RequireCanvas() const;
     bool ZonesUsed() const;
     // A straight line in the style: one colour, or a black and white pair.
