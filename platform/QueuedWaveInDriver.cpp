@@ -1,236 +1,24 @@
 #include "platform/QueuedWaveInDriver.h"
 
 #include <cerrno>
-#include <condition_variable>
-#include <deque>
-#include <thread>
 
 namespace platform {
 
-class QueuedWaveInDriver::OpenDevice {
-public:
-    OpenDevice(HWaveIn handle, std::int32_t deviceId, const TWaveFormatEx& format,
-               std::unique_ptr<CaptureStream> stream, WaveInCallback callback)
-        : handle_(handle), deviceId_(deviceId), blockAlign_(format.nBlockAlign),
-          stream_(std::move(stream)), callback_(std::move(callback))
-    {
-        thread_ = std::thread([this] { Run(); });
-    }
-
-    ~OpenDevice() { Shutdown(); }
-
-    void Shutdown()
-    {
-        if (!thread_.joinable())
-            return;
-        Control([this] { shutdown_ = true; });
-        thread_.join();
-    }
-
-    bool OnOwnThread() const { return std::this_thread::get_id() == thread_.get_id(); }
-    std::int32_t DeviceId() const { return deviceId_; }
-
-    MMResult AddBuffer(TWaveHdr* header)
-    {
-        std::lock_guard lock(mutex_);
-        const std::uint32_t flags = HeaderFlags(header);
-        if ((flags & WHDR_PREPARED) == 0)
-            return WAVERR_UNPREPARED;
-        if ((flags & WHDR_INQUEUE) != 0)
-            return WAVERR_STILLPLAYING;
-        header->dwBytesRecorded = 0;
-        SetHeaderFlags(header, WHDR_INQUEUE, WHDR_DONE);
-        queue_.push_back(header);
-        wake_.notify_all();
-        return MMSYSERR_NOERROR;
-    }
-
-    MMResult Start()
-    {
-        std::lock_guard lock(mutex_);
-        if (failure_ != 0)
-            return FromSystemError(failure_);
-        running_ = true;
-        wake_.notify_all();
-        return MMSYSERR_NOERROR;
-    }
-
-    void Stop()
-    {
-        Control([this] { stopRequested_ = true; });
-    }
-
-    void Reset()
-    {
-        Control([this] { resetRequested_ = true; });
-    }
-
-    bool HasQueued()
-    {
-        std::lock_guard lock(mutex_);
-        return !queue_.empty();
-    }
-
-    void NotifyClosed() { callback_(handle_, MM_WIM_CLOSE, 0); }
-
-    std::uint64_t Frames()
-    {
-        std::lock_guard lock(mutex_);
-        return frames_;
-    }
-
-private:
-    // Hands a request to the device's thread and waits until it has been carried out,
-    // so that on return every buffer the request gives back has been reported.
-    template <typename Request> void Control(Request request)
-    {
-        std::unique_lock lock(mutex_);
-        request();
-        const std::uint64_t ticket = ++requests_;
-        wake_.notify_all();
-        wake_.wait(lock, [&] { return acknowledged_ >= ticket; });
-    }
-
-    void Run()
-    {
-        std::unique_lock lock(mutex_);
-        for (;;) {
-            if (stopRequested_ || resetRequested_ || shutdown_) {
-                CarryOutRequests(lock);
-                if (shutdown_)
-                    return;
-                continue;
-            }
-            if (!running_ || queue_.empty() || failure_ != 0) {
-                wake_.wait(lock);
-                continue;
-            }
-            if (!streamRunning_) {
-                const int error = stream_->Start();
-                if (error < 0) {
-                    Fail(lock, error);
-                    continue;
-                }
-                streamRunning_ = true;
-            }
-            FillFront(lock);
-        }
-    }
-
-    void FillFront(std::unique_lock<std::mutex>& lock)
-    {
-        TWaveHdr* header = queue_.front();
-        std::size_t room = header->dwBufferLength - header->dwBytesRecorded;
-        room -= room % blockAlign_;
-        if (room > 0) {
-            char* destination = header->lpData + header->dwBytesRecorded;
-            // Only this thread takes buffers off the queue, so the header stays ours.
-            lock.unlock();
-            const long got = stream_->Read(destination, room);
-            lock.lock();
-            if (got < 0) {
-                Fail(lock, static_cast<int>(got));
-                return;
-            }
-            header->dwBytesRecorded += static_cast<std::uint32_t>(got);
-            frames_ += static_cast<std::uint64_t>(got) / blockAlign_;
-            room -= static_cast<std::size_t>(got);
-        }
-        if (room == 0) {
-            queue_.pop_front();
-            GiveBack(lock, header);
-        }
-    }
-
-    void CarryOutRequests(std::unique_lock<std::mutex>& lock)
-    {
-        running_ = false;
-        if (streamRunning_) {
-            stream_->Stop();
-            streamRunning_ = false;
-        }
-        if (stopRequested_ && !queue_.empty() && queue_.front()->dwBytesRecorded > 0) {
-            TWaveHdr* partial = queue_.front();
-            queue_.pop_front();
-            GiveBack(lock, partial);
-        }
-        if (resetRequested_ || shutdown_) {
-            while (!queue_.empty()) {
-                TWaveHdr* header = queue_.front();
-                queue_.pop_front();
-                GiveBack(lock, header);
-            }
-            frames_ = 0;
-        }
-        stopRequested_ = false;
-        resetRequested_ = false;
-        acknowledged_ = requests_;
-        wake_.notify_all();
-    }
-
-    void GiveBack(std::unique_lock<std::mutex>& lock, TWaveHdr* header)
-    {
-        SetHeaderFlags(header, WHDR_DONE, WHDR_INQUEUE);
-        lock.unlock();
-        callback_(handle_, MM_WIM_DATA, reinterpret_cast<std::uintptr_t>(header));
-        lock.lock();
-    }
-
-    // The device is lost: recording ends, the client hears of it once, and the
-    // queued buffers wait for the client's reset.
-    void Fail(std::unique_lock<std::mutex>& lock, int error)
-    {
-        failure_ = error;
-        running_ = false;
-        if (streamRunning_) {
-            stream_->Stop();
-            streamRunning_ = false;
-        }
-        lock.unlock();
-        callback_(handle_, MM_WIM_ERROR, FromSystemError(error));
-        lock.lock();
-    }
-
-    const HWaveIn handle_;
-    const std::int32_t deviceId_;
-    const std::uint32_t blockAlign_;
-    std::unique_ptr<CaptureStream> stream_; // used by the device's thread only
-    WaveInCallback callback_;
-
-    std::mutex mutex_;
-    std::condition_variable wake_;
-    std::deque<TWaveHdr*> queue_;
-    bool running_ = false;
-    bool streamRunning_ = false;
-    bool stopRequested_ = false;
-    bool resetRequested_ = false;
-    bool shutdown_ = false;
-    int failure_ = 0;
-    std::uint64_t requests_ = 0;
-    std::uint64_t acknowledged_ = 0;
-    std::uint64_t frames_ = 0;
-    std::thread thread_;
-};
-
-QueuedWaveInDriver::QueuedWaveInDriver(std::unique_ptr<CaptureBackend> backend)
-    : backend_(std::move(backend))
+QueuedWaveInDriver::QueuedWaveInDriver(std::unique_ptr<CaptureBackend> backend,
+                                       CaptureLimits limits)
+    : backend_(std::move(backend)), limits_(limits)
 {
 }
 
 QueuedWaveInDriver::~QueuedWaveInDriver()
 {
-    std::map<HWaveIn, std::shared_ptr<OpenDevice>> open;
+    std::map<HWaveIn, std::shared_ptr<CaptureDevice>> open;
     {
         std::lock_guard lock(mutex_);
         open.swap(open_);
     }
     for (auto& [handle, device] : open)
         device->Shutdown();
-}
-
-MMResult QueuedWaveInDriver::FromSystemError(int error)
-{
-    return kSystemErrorBase + static_cast<MMResult>(error < 0 ? -error : error);
 }
 
 std::uint32_t QueuedWaveInDriver::GetNumDevs()
@@ -302,12 +90,16 @@ bool QueuedWaveInDriver::GetErrorText(MMResult result, std::string& text)
     case WAVERR_UNPREPARED:
         text = "The wave header was not prepared.";
         return true;
+    case kDeviceNotResponding:
+        text = "The capture device stopped responding; check the card or the sound server, "
+               "then start the capture again.";
+        return true;
     default:
         return false;
     }
 }
 
-std::shared_ptr<QueuedWaveInDriver::OpenDevice> QueuedWaveInDriver::Find(HWaveIn handle)
+std::shared_ptr<CaptureDevice> QueuedWaveInDriver::Find(HWaveIn handle)
 {
     std::lock_guard lock(mutex_);
     const auto found = open_.find(handle);
@@ -342,20 +134,22 @@ MMResult QueuedWaveInDriver::Open(HWaveIn* handle, std::int32_t deviceId,
         const int error = backend_->Query(device, format);
         if (error == 0)
             return MMSYSERR_NOERROR;
-        return error == -EINVAL ? WAVERR_BADFORMAT : FromSystemError(error);
+        return error == -EINVAL ? WAVERR_BADFORMAT : SystemErrorResult(error);
     }
     if (handle == nullptr || !callback)
         return MMSYSERR_INVALPARAM;
     int error = 0;
     std::unique_ptr<CaptureStream> stream = backend_->Open(device, format, error);
     if (!stream)
-        return error == -EINVAL ? WAVERR_BADFORMAT : FromSystemError(error);
+        return error == -EINVAL ? WAVERR_BADFORMAT : SystemErrorResult(error);
     HWaveIn opened = 0;
     {
         std::lock_guard lock(mutex_);
         opened = nextHandle_++;
-        open_[opened] =
-            std::make_shared<OpenDevice>(opened, deviceId, format, std::move(stream), callback);
+        auto opening = std::make_shared<CaptureDevice>(opened, deviceId, format, std::move(stream),
+                                                       callback, limits_);
+        opening->Launch();
+        open_[opened] = std::move(opening);
     }
     *handle = opened;
     callback(opened, MM_WIM_OPEN, 0);
@@ -364,8 +158,7 @@ MMResult QueuedWaveInDriver::Open(HWaveIn* handle, std::int32_t deviceId,
 
 MMResult QueuedWaveInDriver::Close(HWaveIn handle)
 {
-    std::shared_ptr<OpenDevice> device;
-    WaveInCallback callback;
+    std::shared_ptr<CaptureDevice> device;
     {
         std::lock_guard lock(mutex_);
         const auto found = open_.find(handle);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/CaptureBackend.h"
+#include "platform/CaptureDevice.h"
 
 #include <map>
 #include <memory>
@@ -11,10 +12,10 @@ namespace platform {
 
 // The capture service over a sound system: every open device has one thread that
 // fills the queued buffers in order from the device's stream and hands each back
-// through the callback as soon as it is full.
+// through the callback as soon as it is full (see CaptureDevice).
 class QueuedWaveInDriver final : public WaveInDriver {
 public:
-    explicit QueuedWaveInDriver(std::unique_ptr<CaptureBackend> backend);
+    explicit QueuedWaveInDriver(std::unique_ptr<CaptureBackend> backend, CaptureLimits limits = {});
     ~QueuedWaveInDriver() override;
 
     std::uint32_t GetNumDevs() override;
@@ -37,17 +38,15 @@ public:
     std::size_t OpenCount();
 
 private:
-    class OpenDevice;
-
-    std::shared_ptr<OpenDevice> Find(HWaveIn handle);
+    std::shared_ptr<CaptureDevice> Find(HWaveIn handle);
     bool DeviceAt(std::int32_t deviceId, WaveInCaps& caps);
-    static MMResult FromSystemError(int error);
 
     std::unique_ptr<CaptureBackend> backend_;
+    const CaptureLimits limits_;
     std::mutex mutex_; // guards the device list and the open devices
     std::vector<WaveInCaps> devices_;
     bool listed_ = false;
-    std::map<HWaveIn, std::shared_ptr<OpenDevice>> open_;
+    std::map<HWaveIn, std::shared_ptr<CaptureDevice>> open_;
     HWaveIn nextHandle_ = 1;
 };
 

@@ -52,6 +52,16 @@ public:
 
     long Read(char* destination, std::size_t bytes) override
     {
+        {
+            std::unique_lock lock(owner_.readModeMutex_);
+            owner_.readModeChanged_.wait(lock,
+                                         [this] { return owner_.readMode_ != ReadMode::Hang; });
+            if (owner_.readMode_ == ReadMode::Empty) {
+                lock.unlock();
+                std::this_thread::sleep_for(std::chrono::milliseconds(5));
+                return 0;
+            }
+        }
         const std::size_t align = format_.nBlockAlign;
         std::uint64_t frames = bytes / align;
         if (pacing_ == Pacing::Clock)
@@ -212,6 +222,15 @@ void VirtualCaptureBackend::SetPacing(Pacing pacing)
 {
     std::lock_guard lock(mutex_);
     pacing_ = pacing;
+}
+
+void VirtualCaptureBackend::SetReadMode(ReadMode mode)
+{
+    {
+        std::lock_guard lock(readModeMutex_);
+        readMode_ = mode;
+    }
+    readModeChanged_.notify_all();
 }
 
 void VirtualCaptureBackend::SetOpenError(int error)

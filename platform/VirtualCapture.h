@@ -3,6 +3,7 @@
 #include "platform/CaptureBackend.h"
 
 #include <atomic>
+#include <condition_variable>
 #include <filesystem>
 #include <mutex>
 #include <string>
@@ -17,6 +18,9 @@ class VirtualCaptureBackend final : public CaptureBackend {
 public:
     enum class Signal { Silence, Sine, FullScale, Noise, WavFile };
     enum class Pacing { Clock, FreeRunning };
+    // How reads behave: normally, hanging until told otherwise (as a sound system
+    // whose server died), or coming back empty (as a device that went quiet).
+    enum class ReadMode { Normal, Hang, Empty };
 
     struct Device {
         std::string name;
@@ -39,6 +43,8 @@ public:
     // Each stream fails with -ENODEV, as an unplugged card, after this many bytes
     // (negative: never). Applies to open streams at once.
     void SetFailAfterBytes(long long bytes) { failAfterBytes_ = bytes; }
+    // Applies to open streams at once; leaving Hang releases the hung reads.
+    void SetReadMode(ReadMode mode);
 
     std::vector<WaveInCaps> Devices() override;
     int Query(const WaveInCaps& device, const TWaveFormatEx& format) override;
@@ -68,6 +74,9 @@ private:
     Pacing pacing_ = Pacing::Clock;
     int openError_ = 0;
     std::atomic<long long> failAfterBytes_{-1};
+    std::mutex readModeMutex_;
+    std::condition_variable readModeChanged_;
+    ReadMode readMode_ = ReadMode::Normal;
     std::atomic<int> openStreams_{0};
     std::atomic<int> streamsOpened_{0};
 };

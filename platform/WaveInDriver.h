@@ -27,8 +27,15 @@ inline constexpr MMResult MMSYSERR_INVALPARAM = 11;
 inline constexpr MMResult WAVERR_BADFORMAT = 32;
 inline constexpr MMResult WAVERR_STILLPLAYING = 33;
 inline constexpr MMResult WAVERR_UNPREPARED = 34;
+// The device stopped answering (a hung or silent sound system) and was given up.
+inline constexpr MMResult kDeviceNotResponding = 0x200;
 // Failures of the sound system itself: this base plus the system's error number.
 inline constexpr MMResult kSystemErrorBase = 0x10000;
+
+inline MMResult SystemErrorResult(int error)
+{
+    return kSystemErrorBase + static_cast<MMResult>(error < 0 ? -error : error);
+}
 
 // Notices sent to the client's callback.
 inline constexpr std::uint32_t MM_WIM_OPEN = 0x3BE;
@@ -66,9 +73,10 @@ struct MMTime {
     std::uint32_t value = 0;
 };
 
-// Runs on the device's thread (open and close notices on the caller's thread).
-// It must only hand the notice on: it may not call back into the driver for the
-// same device, except AddBuffer.
+// Runs on the device's thread (open and close notices, and the buffers of a device
+// that was given up, on the caller's or a watchdog's thread). It must only hand the
+// notice on: it may not call back into the driver for the same device, except
+// AddBuffer.
 using WaveInCallback = std::function<void(HWaveIn, std::uint32_t msg, std::uintptr_t param)>;
 
 class WaveInDriver {

@@ -57,7 +57,7 @@ until pactl list source-outputs | grep -q 'application.process.binary = "sonavia
   sleep 0.3
 done
 outputs=$(pactl list source-outputs)
-grep -q "Sample Specification: s16le 2ch 44100Hz" <<<"$outputs" ||
+grep -q "s16le 2ch 44100Hz" <<<"$outputs" ||
   { echo "FAIL: the stream is not 44.1 kHz 16-bit stereo"; echo "$outputs"; exit 1; }
 grep -q "Corked: no" <<<"$outputs" || { echo "FAIL: the stream is not running"; echo "$outputs"; exit 1; }
 echo "capture OK: the sound server lists the program's recording stream"

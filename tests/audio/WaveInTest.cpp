@@ -418,6 +418,31 @@ TEST_F(WaveInTest, AnUnpluggedDeviceReachesTheApplicationHandlerAndCloses)
     EXPECT_EQ(driver->OpenCount(), 0u);
 }
 
+TEST_F(WaveInTest, ASoundSystemThatHangsIsReportedAndClosedWithoutHangingTheProgram)
+{
+    auto owned = std::make_unique<VirtualCaptureBackend>();
+    VirtualCaptureBackend& hanging = *owned;
+    platform::CaptureLimits limits;
+    limits.read = std::chrono::milliseconds(150);
+    limits.check = std::chrono::milliseconds(20);
+    platform::QueuedWaveInDriver quick(std::move(owned), limits);
+    platform::SetActiveWaveInDriver(&quick);
+    {
+        TMMWaveIn in;
+        UseStationFormat(in);
+        hanging.SetReadMode(VirtualCaptureBackend::ReadMode::Hang);
+        in.Start();
+        ASSERT_TRUE(PumpUntil([&] { return !reported.empty() && !in.Opened(); }));
+        EXPECT_EQ(reported[0], "WaveIn:\n\rThe capture device stopped responding; check the card "
+                               "or the sound server, then start the capture again.");
+        EXPECT_EQ(quick.OpenCount(), 0u);
+        EXPECT_EQ(DSPThreadCount(), 0u);
+    }
+    hanging.SetReadMode(VirtualCaptureBackend::ReadMode::Normal);
+    ASSERT_TRUE(PumpUntil([&] { return hanging.OpenStreams() == 0; }));
+    platform::SetActiveWaveInDriver(driver.get());
+}
+
 TEST_F(WaveInTest, AnErrorInTheChainEndsTheBufferThreadAndClosesTheDevice)
 {
     TMMWaveIn in;

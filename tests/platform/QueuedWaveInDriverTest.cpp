@@ -306,3 +306,87 @@ TEST(VirtualCaptureTest, PlaysAWavFileInALoopAndRefusesOtherFormats)
 }
 
 } // namespace
+
+namespace {
+
+// A driver that gives up on a device quickly, so a test need not wait seconds.
+class StuckDeviceTest : public ::testing::Test {
+protected:
+    StuckDeviceTest()
+    {
+        auto owned = std::make_unique<VirtualCaptureBackend>();
+        backend = owned.get();
+        CaptureLimits limits;
+        limits.read = std::chrono::milliseconds(150);
+        limits.silence = std::chrono::milliseconds(150);
+        limits.check = std::chrono::milliseconds(20);
+        driver = std::make_unique<QueuedWaveInDriver>(std::move(owned), limits);
+    }
+    ~StuckDeviceTest() override { backend->SetReadMode(VirtualCaptureBackend::ReadMode::Normal); }
+
+    HWaveIn OpenAndStart(std::vector<std::unique_ptr<Buffer>>& buffers)
+    {
+        HWaveIn handle = 0;
+        EXPECT_EQ(driver->Open(&handle, 0, Pcm(16, 2, 44100), notices.Callback(), 0),
+                  MMSYSERR_NOERROR);
+        for (int i = 0; i < 3; ++i) {
+            buffers.push_back(std::make_unique<Buffer>(4096));
+            driver->PrepareHeader(handle, &buffers.back()->header);
+            driver->AddBuffer(handle, &buffers.back()->header);
+        }
+        EXPECT_EQ(driver->Start(handle), MMSYSERR_NOERROR);
+        return handle;
+    }
+
+    VirtualCaptureBackend* backend = nullptr;
+    std::unique_ptr<QueuedWaveInDriver> driver;
+    Notices notices;
+};
+
+TEST_F(StuckDeviceTest, AReadThatHangsIsGivenUpAndNothingWaitsForIt)
+{
+    backend->SetReadMode(VirtualCaptureBackend::ReadMode::Hang);
+    std::vector<std::unique_ptr<Buffer>> buffers;
+    const HWaveIn handle = OpenAndStart(buffers);
+    ASSERT_TRUE(notices.WaitFailure());
+    EXPECT_EQ(notices.failures[0], kDeviceNotResponding);
+    EXPECT_EQ(driver->Start(handle), kDeviceNotResponding);
+    std::string text;
+    ASSERT_TRUE(driver->GetErrorText(kDeviceNotResponding, text));
+    EXPECT_NE(text.find("stopped responding"), std::string::npos);
+
+    // The client's usual way out does not wait for the stuck thread.
+    const auto started = std::chrono::steady_clock::now();
+    EXPECT_EQ(driver->Stop(handle), MMSYSERR_NOERROR);
+    EXPECT_EQ(driver->Reset(handle), MMSYSERR_NOERROR);
+    EXPECT_EQ(notices.done.size(), 3u) << "the reset hands every queued buffer back";
+    for (auto& b : buffers)
+        EXPECT_EQ(driver->UnprepareHeader(handle, &b->header), MMSYSERR_NOERROR);
+    EXPECT_EQ(driver->Close(handle), MMSYSERR_NOERROR);
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(1));
+    EXPECT_EQ(notices.failures.size(), 1u);
+
+    // Once the sound system lets go, the left-behind thread ends and frees its stream.
+    backend->SetReadMode(VirtualCaptureBackend::ReadMode::Normal);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (backend->OpenStreams() > 0 && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    EXPECT_EQ(backend->OpenStreams(), 0);
+}
+
+TEST_F(StuckDeviceTest, ADeviceThatGoesQuietIsReportedAsNotResponding)
+{
+    backend->SetReadMode(VirtualCaptureBackend::ReadMode::Empty);
+    std::vector<std::unique_ptr<Buffer>> buffers;
+    const HWaveIn handle = OpenAndStart(buffers);
+    ASSERT_TRUE(notices.WaitFailure());
+    EXPECT_EQ(notices.failures[0], kDeviceNotResponding);
+    EXPECT_TRUE(notices.done.empty()) << "the buffers wait for the client's reset";
+    EXPECT_EQ(driver->Start(handle), kDeviceNotResponding);
+    EXPECT_EQ(driver->Reset(handle), MMSYSERR_NOERROR);
+    EXPECT_EQ(notices.done.size(), 3u);
+    EXPECT_EQ(driver->Close(handle), MMSYSERR_NOERROR);
+    EXPECT_EQ(backend->OpenStreams(), 0);
+}
+
+} // namespace
