@@ -689,7 +689,13 @@ void TMMCustomWaveIn::ChainStop()
         return;
     }
     {
-        std::lock_guard lock(FLock);
+        std::unique_lock lock(FLock);
+        // The handler that made the stop skip its wait may have finished since:
+        // the buffers the reset hands back must all be in before the counts are
+        // cleared, or a late one would be taken for a buffer of the next start.
+        if (FInHandler == 0 && FStopping && FCallBackMode != cmWindow && !FThreadFailed)
+            FQueueEmptied.wait_for(lock, std::chrono::milliseconds(kNoticeRounds * kNoticeRoundMs),
+                                   [this] { return FQueued <= 0; });
         if (FInHandler > 0) {
             FStopDeferred = true;
             return;
