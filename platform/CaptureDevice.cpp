@@ -115,13 +115,8 @@ template <typename Request> bool CaptureDevice::Control(Request request)
             return true;
     }
     // Given up: what the device's thread would have done is done here.
-    if (resetRequested_ || shutdown_) {
-        while (!queue_.empty()) {
-            TWaveHdr* header = queue_.front();
-            queue_.pop_front();
-            GiveBack(lock, header);
-        }
-    }
+    if (resetRequested_ || shutdown_)
+        GiveBackAll(lock);
     stopRequested_ = false;
     resetRequested_ = false;
     return false;
@@ -206,17 +201,22 @@ void CaptureDevice::CarryOutRequests(Lock& lock)
         GiveBack(lock, partial);
     }
     if (resetRequested_ || shutdown_) {
-        while (!queue_.empty()) {
-            TWaveHdr* header = queue_.front();
-            queue_.pop_front();
-            GiveBack(lock, header);
-        }
+        GiveBackAll(lock);
         frames_ = 0;
     }
     stopRequested_ = false;
     resetRequested_ = false;
     acknowledged_ = requests_;
     wake_.notify_all();
+}
+
+void CaptureDevice::GiveBackAll(Lock& lock)
+{
+    while (!queue_.empty()) {
+        TWaveHdr* header = queue_.front();
+        queue_.pop_front();
+        GiveBack(lock, header);
+    }
 }
 
 void CaptureDevice::StopStream()

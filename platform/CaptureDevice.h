@@ -69,6 +69,7 @@ private:
     void FillFront(Lock& lock);
     void CarryOutRequests(Lock& lock);
     void GiveBack(Lock& lock, TWaveHdr* header);
+    void GiveBackAll(Lock& lock); // every queued header, in queue order
     // The device is lost: recording ends and the client hears of it once; the
     // queued buffers wait for the client's reset.
     void Fail(Lock& lock, MMResult result);

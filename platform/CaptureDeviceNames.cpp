@@ -6,11 +6,12 @@ namespace platform {
 
 std::string CapturePcmForProductName(const std::string& productName)
 {
+    // Walks the list the wave input already holds: asking for the count again
+    // would probe every card and could renumber the devices under it.
     WaveInDriver& driver = ActiveWaveInDriver();
-    const auto count = static_cast<std::int32_t>(driver.GetNumDevs());
-    for (std::int32_t device = 0; device < count; ++device) {
-        WaveInCaps caps;
-        if (driver.GetDevCaps(device, caps) == MMSYSERR_NOERROR && caps.szPname == productName)
+    WaveInCaps caps;
+    for (std::int32_t device = 0; driver.GetDevCaps(device, caps) == MMSYSERR_NOERROR; ++device) {
+        if (caps.szPname == productName)
             return caps.pcmName;
     }
     return {};

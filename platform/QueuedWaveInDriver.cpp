@@ -24,18 +24,21 @@ QueuedWaveInDriver::~QueuedWaveInDriver()
 std::uint32_t QueuedWaveInDriver::GetNumDevs()
 {
     std::lock_guard lock(mutex_);
+    ListDevices();
+    return static_cast<std::uint32_t>(devices_.size());
+}
+
+void QueuedWaveInDriver::ListDevices()
+{
     devices_ = backend_->Devices();
     listed_ = true;
-    return static_cast<std::uint32_t>(devices_.size());
 }
 
 bool QueuedWaveInDriver::DeviceAt(std::int32_t deviceId, WaveInCaps& caps)
 {
     std::lock_guard lock(mutex_);
-    if (!listed_) {
-        devices_ = backend_->Devices();
-        listed_ = true;
-    }
+    if (!listed_)
+        ListDevices();
     if (deviceId == -1)
         deviceId = 0; // the mapper routes to the sound system's default
     if (deviceId < 0 || static_cast<std::size_t>(deviceId) >= devices_.size())

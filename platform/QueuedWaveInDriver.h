@@ -39,6 +39,7 @@ public:
 
 private:
     std::shared_ptr<CaptureDevice> Find(HWaveIn handle);
+    void ListDevices(); // with mutex_ held
     bool DeviceAt(std::int32_t deviceId, WaveInCaps& caps);
 
     std::unique_ptr<CaptureBackend> backend_;
