@@ -83,6 +83,12 @@ struct ConnectorRegistry {
         return list;
     }
 
+    bool Empty()
+    {
+        std::lock_guard lock(mutex);
+        return list.empty();
+    }
+
     bool Contains(const TMMConnector* c)
     {
         std::lock_guard lock(mutex);
@@ -201,7 +207,7 @@ void ConnectorWindow::Turn()
                     c->RefreshPass();
             }
         }
-        continues = r.activeCount > 0 && !ApplicationTerminating() && !r.Snapshot().empty();
+        continues = r.activeCount > 0 && !ApplicationTerminating() && !r.Empty();
         if (continues) {
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
             if (r.enterIdle)
