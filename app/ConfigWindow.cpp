@@ -80,12 +80,8 @@ TFrm_Config::TFrm_Config(TFrm_OnLine& owner)
     setObjectName(QStringLiteral("Frm_Config"));
     setWindowTitle(QStringLiteral("Configurações"));
     setFixedSize(kWidth, kHeight);
-    if (const QScreen* screen = QGuiApplication::primaryScreen())
-        move(screen->availableGeometry().center() - rect().center());
-    QPalette face = palette();
-    face.setColor(QPalette::Window, QColor(0x2B, 0x2B, 0x2B));
-    setPalette(face);
-    setAutoFillBackground(true);
+    app::CentreOnScreen(this);
+    app::Paint(this, QColor(0x2B, 0x2B, 0x2B));
 
     // Created bottom to top: each panel covers the ones before it.
     CreateBrowserPanel();

@@ -151,7 +151,6 @@ private:
     void CreateConnector();
     void CreateTimers();
     void CreateLevelPanel();
-    void CentreOnScreen();
 
     // First-show steps that the capture, settings-window and tray code fill.
     void SelectCaptureDevice(TMMDeviceId device);
@@ -164,8 +163,6 @@ private:
     app::EventLog FLog;
     // The encoders StartEncoder makes: the services' factory, else ffmpeg encoders.
     platform::EncoderFactory& Encoders();
-    // The sound system's name of the capture card with this product name; empty if none.
-    std::string CapturePcmName(const std::string& productName) const;
     std::unique_ptr<platform::EncoderFactory> FFfmpegEncoders;
 };
 

@@ -124,9 +124,7 @@ platform::EncoderFactory& TFrm_OnLine::Encoders()
         FFfmpegEncoders = std::make_unique<platform::FfmpegEncoderFactory>([this] {
             platform::FfmpegEncoderSettings settings;
             settings.program = EncoderProgramPath().string();
-            settings.resolveCapturePcm = [this](const std::string& productName) {
-                return CapturePcmName(productName);
-            };
+            settings.resolveCapturePcm = platform::CapturePcmForProductName;
             settings.password = FSenha.toStdString();
             settings.reportFailure = [this](const std::string& explanation) {
                 WriteLog(QString::fromStdString(explanation), QStringLiteral("Erro"),
@@ -135,9 +133,4 @@ platform::EncoderFactory& TFrm_OnLine::Encoders()
             return settings;
         });
     return *FFfmpegEncoders;
-}
-
-std::string TFrm_OnLine::CapturePcmName(const std::string& productName) const
-{
-    return platform::CapturePcmForProductName(productName);
 }

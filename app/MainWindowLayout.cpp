@@ -12,6 +12,7 @@
 namespace {
 
 using app::AddPanel;
+using app::Paint;
 
 // The main window's buttons take no keyboard focus: it has no edits to type into.
 QPushButton* AddButton(QWidget* parent, const char* name, const QString& text,
@@ -23,14 +24,6 @@ QPushButton* AddButton(QWidget* parent, const char* name, const QString& text,
 constexpr int kWidth = 338;
 constexpr int kHeight = 394;
 
-void Paint(QWidget* widget, const QColor& colour)
-{
-    QPalette palette = widget->palette();
-    palette.setColor(QPalette::Window, colour);
-    widget->setPalette(palette);
-    widget->setAutoFillBackground(true);
-}
-
 } // namespace
 
 void TFrm_OnLine::CreateComponents()
@@ -38,7 +31,7 @@ void TFrm_OnLine::CreateComponents()
     setObjectName(QStringLiteral("Frm_OnLine"));
     setWindowTitle(QStringLiteral("Studio Sonavia"));
     setFixedSize(kWidth, kHeight);
-    CentreOnScreen();
+    app::CentreOnScreen(this);
     // A dark face, like the studio equipment around it, until the skin arrives.
     Paint(this, QColor(0x2B, 0x2B, 0x2B));
 
@@ -77,12 +70,6 @@ void TFrm_OnLine::CreateComponents()
     connect(BOcultar, &QPushButton::clicked, this, Guarded([this] { BOcultarClick(); }));
     connect(BEqualizer, &QPushButton::clicked, this, Guarded([this] { BEqualizerClick(); }));
     connect(BConfig, &QPushButton::clicked, this, Guarded([this] { BConfigClick(); }));
-}
-
-void TFrm_OnLine::CentreOnScreen()
-{
-    if (const QScreen* screen = QGuiApplication::primaryScreen())
-        move(screen->availableGeometry().center() - rect().center());
 }
 
 void TFrm_OnLine::CreateTimers()

@@ -1,4 +1,5 @@
 #include "app/MainWindow.h"
+#include "app/WidgetBuilders.h"
 
 #include "app/StudioLevels.h"
 #include "meters/MMLevel.h"
@@ -37,10 +38,7 @@ QLabel* AddCaption(QWidget* panel, const char* name, const QString& text, const 
 
 void TFrm_OnLine::CreateLevelPanel()
 {
-    QPalette black = PLevel->palette();
-    black.setColor(QPalette::Window, Qt::black);
-    PLevel->setPalette(black);
-    PLevel->setAutoFillBackground(true);
+    app::Paint(PLevel, Qt::black);
 
     MMLevel1 = AddBar(PLevel, "MMLevel1", chLeft, 8);
     MMLevel2 = AddBar(PLevel, "MMLevel2", chRight, 30);

@@ -1,7 +1,10 @@
 #include "app/WidgetBuilders.h"
 
 #include <QFrame>
+#include <QGuiApplication>
+#include <QPalette>
 #include <QPushButton>
+#include <QScreen>
 
 namespace app {
 
@@ -22,6 +25,20 @@ QPushButton* AddButton(QWidget* parent, const char* name, const QString& text,
     button->setAutoDefault(false); // Enter in an edit must not press a button
     button->setFocusPolicy(focus);
     return button;
+}
+
+void Paint(QWidget* widget, const QColor& colour)
+{
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::Window, colour);
+    widget->setPalette(palette);
+    widget->setAutoFillBackground(true);
+}
+
+void CentreOnScreen(QWidget* window)
+{
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        window->move(screen->availableGeometry().center() - window->rect().center());
 }
 
 } // namespace app
