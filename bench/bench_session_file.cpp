@@ -7,6 +7,8 @@
 #include <benchmark/benchmark.h>
 
 #include <filesystem>
+#include <string>
+#include <unistd.h>
 
 namespace {
 
@@ -18,8 +20,8 @@ std::filesystem::path TemplateFile()
 
 void RebuildSessionFile(benchmark::State& state)
 {
-    const std::filesystem::path folder =
-        std::filesystem::temp_directory_path() / "sonavia-bench-session";
+    const std::filesystem::path folder = std::filesystem::temp_directory_path() /
+                                         ("sonavia-bench-session-" + std::to_string(::getpid()));
     std::filesystem::create_directories(folder);
     std::filesystem::copy_file(TemplateFile(), folder / "padrao.xml",
                                std::filesystem::copy_options::overwrite_existing);

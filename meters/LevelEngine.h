@@ -104,7 +104,6 @@ public:
     bool RedrawPending() const;
     std::int32_t LastRawPeak() const { return lastRawPeak_; }
     const DecaySettings& DecayParameters() const { return decaySettings_; }
-    bool HasPeakTicker() const { return ticker_ != nullptr; }
 
 private:
     static void TickCallback(TickHandler* handler, void* owner);

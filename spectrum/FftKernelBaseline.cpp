@@ -2,8 +2,6 @@
 
 #include "spectrum/FftKernelBody.h"
 
-#pragma GCC diagnostic ignored "-Wpsabi" // see ComplexPair.h
-
 void spectrum::ForwardBaseline(float* data, int points, const TwiddleRecord* twiddle,
                                const std::int32_t* bitRev, const SplitRecord* split)
 {

@@ -6,9 +6,6 @@
 #include "spectrum/ComplexPair.h"
 #include "spectrum/MMFFT.h"
 
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wpsabi" // see ComplexPair.h
-
 namespace {
 
 // The rotation of j = 0, which the twiddle table does not hold (its entry 0 is k = 1).
@@ -209,5 +206,3 @@ inline void ForwardTransform(float* data, int points, const TwiddleRecord* twidd
 }
 
 } // namespace
-
-#pragma GCC diagnostic pop

@@ -455,17 +455,6 @@ const std::uint8_t* TMMDIBCanvas::BackGroundBits() const
     return fBackGroundBits.empty() ? nullptr : fBackGroundBits.data();
 }
 
-QImage TMMDIBCanvas::ToImage() const
-{
-    if (fBits.empty())
-        return {};
-    // Viewed top-down, the bottom-up memory shows the picture upside down.
-    QImage view(fBits.data(), fMadeWidth, fMadeHeight, Stride(), ViewFormat(fMadeBits));
-    if (fMadeBits == 8)
-        view.setColorTable(fPalette.ColorTable());
-    return view.mirrored(false, true).convertToFormat(QImage::Format_RGB32);
-}
-
 void TMMDIBCanvas::CopyTo(QPainter* target, const TRect& destination, int sx, int sy)
 {
     if (!target || fBits.empty())

@@ -106,8 +106,6 @@ public:
 
     // Copies a Right-Left by Bottom-Top block from (sx, sy) to the destination.
     void CopyTo(QPainter* target, const TRect& destination, int sx, int sy);
-    // The whole picture as a top-down image, for the screen and for checks.
-    QImage ToImage() const;
 
     // Makes the picture now rather than at the next BeginDraw.
     void RecreateDIB();
