@@ -31,10 +31,15 @@ class TMMLevelScale;
 // Its members are public because the settings window, the encoder supervision and
 // the tray code read and write them through Frm_OnLine.
 //
-// The code is split by concern: MainWindowCore.cpp (creation, settings, first
-// show, shutdown, error handler), MainWindowLayout.cpp (components),
-// MainWindowStartup.cpp (the start-up decision), MainWindowCapture.cpp (the wave
-// input), MainWindowButtons.cpp, MainWindowLevels.cpp (the bar level panel).
+// The code is split by role:
+//   MainWindowStartup.cpp   creation, first show, the start-up decision, error handler
+//   MainWindowSettings.cpp  the station's files, loading and applying the settings,
+//                           the settings window's views and the provider's page
+//   MainWindowLayout.cpp    the window's face: buttons and status line
+//   MainWindowCapture.cpp   the wave input and the connector
+//   MainWindowDisplays.cpp  the four display panels and the view cycle
+//   MainWindowEncoder.cpp   session file, encoder start and supervision timers
+//   MainWindowTray.cpp      closing, hiding, minimising and the notification-area icon
 class TFrm_OnLine : public QWidget {
     Q_OBJECT
 
@@ -150,6 +155,7 @@ private:
     void CreateWaveIn();
     void CreateConnector();
     void CreateTimers();
+    void CreateDisplayPanels(const QRect& area);
     void CreateLevelPanel();
 
     // First-show steps that the capture, settings-window and tray code fill.

@@ -1,5 +1,9 @@
+// Capture: the wave input that records the chosen card and the connector that
+// hands what it records to the displays.
 #include "app/ConfigWindow.h"
 #include "app/MainWindow.h"
+
+#include "meters/MMLevel.h"
 
 #include <QComboBox>
 
@@ -40,4 +44,15 @@ void TFrm_OnLine::StartWaveIn()
 void TFrm_OnLine::CloseWaveIn()
 {
     WaveIn->Close();
+}
+
+// The connector sits behind the wave input; the displays take their slots as
+// they are created. Every connector property keeps its default except EnterIdle.
+void TFrm_OnLine::CreateConnector()
+{
+    MMConnector1 = std::make_unique<TMMConnector>();
+    MMConnector1->SetEnterIdle(false);
+    MMConnector1->SetInput(WaveIn.get());
+    MMConnector1->SetLevel1(MMLevel1);
+    MMConnector1->SetLevel2(MMLevel2);
 }

