@@ -251,7 +251,7 @@ void TMMDSPComponent::ChainOpen()
         return;
     if (FStreamFormat != nullptr && FStreamFormat->nBlockAlign > 0) {
         const std::int32_t align = FStreamFormat->nBlockAlign;
-        FEffectiveBufferSize = Max(FBufferSize - (FBufferSize % align), align);
+        FEffectiveBufferSize = std::max(FBufferSize - (FBufferSize % align), align);
     } else {
         FEffectiveBufferSize = FBufferSize;
     }

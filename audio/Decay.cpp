@@ -1,16 +1,16 @@
 #include "audio/Decay.h"
 
-#include "audio/WaveFormat.h"
+#include "audio/Numeric.h"
 
 #include <cmath>
 
 DecaySettings DecaySettingsFor(std::int32_t decay)
 {
-    decay = Clamp(decay, 1, 16);
+    decay = std::clamp(decay, 1, 16);
     DecaySettings settings;
     for (std::int32_t i = 0; i < decay; ++i)
         settings.factor = static_cast<float>(std::sqrt(static_cast<double>(settings.factor)));
-    settings.window = Clamp(2 * (decay - 1), 1, kDecayRingSize);
+    settings.window = std::clamp(2 * (decay - 1), 1, kDecayRingSize);
     return settings;
 }
 

@@ -315,7 +315,7 @@ void TMMConnector::SetAutoTrigger(bool value)
 
 void TMMConnector::SetSpeed(std::int32_t value)
 {
-    FSpeed = Clamp(value, 1, kMaxSpeed);
+    FSpeed = std::clamp(value, 1, kMaxSpeed);
     auto& r = Registry();
     std::lock_guard lock(r.mutex);
     r.largestSpeed = 1;
@@ -534,7 +534,7 @@ void TMMConnector::TakeBuffer(const std::uint8_t* data, std::int32_t bytes)
         // reach the freed copy, and one racing a pause must not undo its silence.
         if (!FRunning || FInputPaused || FCopy.empty())
             return;
-        const std::int32_t n = Clamp(bytes, 0, static_cast<std::int32_t>(FCopy.size()));
+        const std::int32_t n = std::clamp(bytes, 0, static_cast<std::int32_t>(FCopy.size()));
         if (n > 0)
             std::memcpy(FCopy.data(), data, static_cast<std::size_t>(n));
         FValidBytes = n;

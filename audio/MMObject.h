@@ -1,7 +1,10 @@
 #pragma once
 
+#include "audio/PropertyRule.h"
+
 #include <cstdint>
 #include <functional>
+#include <utility>
 
 class TMMObject;
 using TMMObjectEvent = std::function<void(TMMObject* sender)>;
@@ -30,10 +33,7 @@ protected:
     // other value is stored and announced.
     template <typename T> void Set(T& field, T value)
     {
-        if (field == value)
-            return;
-        field = value;
-        Changed(false);
+        SetProperty(field, std::move(value), [this] { Changed(false); });
     }
 
 private:

@@ -1,5 +1,6 @@
 #include "audio/SeekTrigger.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -30,7 +31,7 @@ std::int32_t SeekTrigger(const TWaveFormatEx* format, const std::uint8_t* data, 
     const std::int32_t channels = format->nChannels > 0 ? format->nChannels : 1;
     if (frameBytes < channels * sampleBytes)
         return -1; // a frame that cannot hold its samples would be read past its end
-    const std::int32_t channelOffset = Clamp(channel, 0, channels - 1) * sampleBytes;
+    const std::int32_t channelOffset = std::clamp(channel, 0, channels - 1) * sampleBytes;
     const std::int32_t frames = bytes / frameBytes;
 
     for (std::int32_t k = 0; k + 2 < frames; ++k) {

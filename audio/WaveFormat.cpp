@@ -6,27 +6,6 @@
 #include <cstdlib>
 #include <cstring>
 
-std::int32_t Min(std::int32_t a, std::int32_t b)
-{
-    return a < b ? a : b;
-}
-
-std::int32_t Max(std::int32_t a, std::int32_t b)
-{
-    return a > b ? a : b;
-}
-
-std::int32_t Clamp(std::int32_t v, std::int32_t lo, std::int32_t hi)
-{
-    return v < lo ? lo : Min(v, hi);
-}
-
-std::int64_t ScaleRounded(std::int64_t a, std::int64_t b, std::int64_t c)
-{
-    const std::int64_t product = a * b;
-    return product / c + (2 * (product % c)) / c;
-}
-
 void* AllocFixedBlock(std::size_t size)
 {
     void* block = std::calloc(size == 0 ? 1 : size, 1);

@@ -3,14 +3,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "audio/Numeric.h"
 #include "platform/WaveTypes.h"
-
-std::int32_t Min(std::int32_t a, std::int32_t b);
-std::int32_t Max(std::int32_t a, std::int32_t b);
-std::int32_t Clamp(std::int32_t v, std::int32_t lo, std::int32_t hi); // lo when v < lo
-
-// a * b / c in 64 bits, rounded to nearest.
-std::int64_t ScaleRounded(std::int64_t a, std::int64_t b, std::int64_t c);
 
 // A fixed, zero-filled heap block; raises EOutOfMemory when none can be had.
 void* AllocFixedBlock(std::size_t size);

@@ -182,7 +182,7 @@ void TMMCustomWaveIn::SetNumBuffers(std::int32_t count)
         return;
     CheckClosed();
     if (count >= 2)
-        FNumBuffers = Min(count, kMaxBuffers);
+        FNumBuffers = std::min(count, kMaxBuffers);
 }
 
 std::int32_t TMMCustomWaveIn::GetNumBuffers() const
@@ -263,7 +263,7 @@ void TMMCustomWaveIn::SetBitLength(TMMBits bits)
 
 void TMMCustomWaveIn::SetSampleRate(std::int32_t rate)
 {
-    rate = Clamp(rate, 8000, 100000);
+    rate = std::clamp(rate, 8000, 100000);
     if (rate == FSampleRate)
         return;
     CheckClosed();
@@ -273,7 +273,7 @@ void TMMCustomWaveIn::SetSampleRate(std::int32_t rate)
 
 void TMMCustomWaveIn::SetBufferSize(std::int32_t size)
 {
-    size = Max(size, kMinBufferSize);
+    size = std::max(size, kMinBufferSize);
     if (size == RequestedBufferSize())
         return;
     CheckClosed();

@@ -1,5 +1,7 @@
 #include "meters/LevelEngine.h"
 
+#include "audio/Numeric.h"
+#include "audio/PropertyRule.h"
 #include "audio/TickService.h"
 #include "meters/LevelErrors.h"
 
@@ -16,17 +18,6 @@ constexpr std::int32_t kNeedlePeakFall = 500;
 constexpr std::int64_t kInt32Max = std::numeric_limits<std::int32_t>::max();
 // Largest Samples whose block size (4 bytes a frame at most) still fits 32 bits.
 constexpr std::int32_t kMaxSamples = std::numeric_limits<std::int32_t>::max() / 4;
-
-// Round half to even, as the display arithmetic has always rounded.
-std::int64_t RoundEven(double value)
-{
-    constexpr double limit = static_cast<double>(std::numeric_limits<std::int32_t>::max());
-    if (!(value < limit))
-        return static_cast<std::int64_t>(limit);
-    if (!(value > -limit))
-        return -static_cast<std::int64_t>(limit);
-    return static_cast<std::int64_t>(std::nearbyint(value));
-}
 
 std::int32_t Sample16(const std::uint8_t* at)
 {
@@ -189,7 +180,7 @@ std::int32_t LevelEngine::ToPosition(std::int64_t amplified) const
         const float bottom = static_cast<float>(kFullScale / std::pow(10.0, -sensitivy_ / 20.0));
         position = (static_cast<double>(amplified) - bottom) * r / (kFullScale - bottom);
     }
-    const std::int64_t rounded = RoundEven(position);
+    const std::int64_t rounded = RoundHalfEven(position);
     return static_cast<std::int32_t>(rounded < 0 ? 0 : rounded);
 }
 
@@ -200,16 +191,16 @@ std::int32_t LevelEngine::Value() const
         return 0;
     const double r = range_;
     if (!logAmp_)
-        return static_cast<std::int32_t>(RoundEven(position * 100.0 / r));
+        return static_cast<std::int32_t>(RoundHalfEven(position * 100.0 / r));
     const double amplitude = std::pow(10.0, (sensitivy_ - position * sensitivy_ / r) / 20.0);
-    return static_cast<std::int32_t>(RoundEven(amplitude * 8.0 / (gain_ + 8) * 100.0));
+    return static_cast<std::int32_t>(RoundHalfEven(amplitude * 8.0 / (gain_ + 8) * 100.0));
 }
 
 void LevelEngine::SetValue(std::int32_t percent)
 {
-    percent = Clamp(percent, 0, 100);
-    UpdateLevel(
-        static_cast<std::int32_t>(RoundEven(percent * static_cast<double>(kFullScale) / 100.0)));
+    percent = std::clamp(percent, 0, 100);
+    UpdateLevel(static_cast<std::int32_t>(
+        RoundHalfEven(percent * static_cast<double>(kFullScale) / 100.0)));
 }
 
 void LevelEngine::TickCallback(TickHandler*, void* owner)
@@ -315,67 +306,47 @@ void LevelEngine::RecomputeBytesPerRefresh()
 
 void LevelEngine::SetBitLength(TMMBits value)
 {
-    value = value > b16Bit ? b16Bit : value;
-    if (value == bitLength_)
-        return;
-    bitLength_ = value;
-    RecomputeBytesPerRefresh();
-    Repaint();
+    SetProperty(
+        bitLength_, std::min(value, b16Bit), [this] { RecomputeBytesPerRefresh(); },
+        [this] { Repaint(); });
 }
 
 void LevelEngine::SetMode(TMMMode value)
 {
-    value = value > mStereo ? mStereo : value;
-    if (value == mode_)
-        return;
-    mode_ = value;
-    RecomputeBytesPerRefresh();
-    Repaint();
+    SetProperty(
+        mode_, std::min(value, mStereo), [this] { RecomputeBytesPerRefresh(); },
+        [this] { Repaint(); });
 }
 
 void LevelEngine::SetChannel(TMMChannel value)
 {
-    value = value > chRight ? chRight : value;
-    if (value == channel_)
-        return;
-    channel_ = value;
-    RecomputeBytesPerRefresh();
-    Repaint();
+    SetProperty(
+        channel_, std::min(value, chRight), [this] { RecomputeBytesPerRefresh(); },
+        [this] { Repaint(); });
 }
 
 void LevelEngine::SetSamples(std::int32_t value)
 {
-    value = Clamp(value, 1, kMaxSamples);
-    if (value == samples_)
-        return;
-    samples_ = value;
-    RecomputeBytesPerRefresh();
-    Repaint();
+    SetProperty(
+        samples_, std::clamp(value, 1, kMaxSamples), [this] { RecomputeBytesPerRefresh(); },
+        [this] { Repaint(); });
 }
 
 void LevelEngine::SetGain(std::int32_t value)
 {
-    if (value < -8 || value > 32 || value == gain_)
-        return;
-    gain_ = value;
-    Repaint();
+    // Out-of-range gains are ignored, not clamped.
+    if (value >= -8 && value <= 32)
+        SetProperty(gain_, value, [this] { Repaint(); });
 }
 
 void LevelEngine::SetSensitivy(std::int32_t value)
 {
-    value = Clamp(value, -90, -9);
-    if (value == sensitivy_)
-        return;
-    sensitivy_ = value;
-    Repaint();
+    SetProperty(sensitivy_, std::clamp(value, -90, -9), [this] { Repaint(); });
 }
 
 void LevelEngine::SetLogAmp(bool value)
 {
-    if (value == logAmp_)
-        return;
-    logAmp_ = value;
-    Repaint();
+    SetProperty(logAmp_, value, [this] { Repaint(); });
 }
 
 std::int32_t LevelEngine::DCOffsetL() const
@@ -400,100 +371,68 @@ void LevelEngine::SetDCOffsetR(std::int32_t value)
 
 void LevelEngine::SetDecayMode(TMMDecayMode value)
 {
-    value = value > dmUniform ? dmUniform : value;
-    if (value == decayMode_)
-        return;
-    decayMode_ = value;
-    ResetDecayState();
+    SetProperty(decayMode_, std::min(value, dmUniform), [this] { ResetDecayState(); });
 }
 
 void LevelEngine::SetDecay(std::int32_t value)
 {
-    value = Clamp(value, 1, 16);
-    if (value == decay_)
-        return;
-    decay_ = value;
-    decaySettings_ = DecaySettingsFor(value);
-    if (decayMode_ == dmUniform)
-        ResetDecayState();
+    SetProperty(decay_, std::clamp(value, 1, 16), [this] {
+        decaySettings_ = DecaySettingsFor(decay_);
+        if (decayMode_ == dmUniform)
+            ResetDecayState();
+    });
+}
+
+void LevelEngine::RestartPeakHold()
+{
+    std::lock_guard lock(peakLock_);
+    peakCounter_ = 0;
 }
 
 void LevelEngine::SetPeakDelay(std::int32_t value)
 {
-    value = Clamp(value, 0, 50);
-    if (value == peakDelay_)
-        return;
-    peakDelay_ = value;
-    {
-        std::lock_guard lock(peakLock_);
-        peakCounter_ = 0;
-    }
-    Repaint();
+    SetProperty(
+        peakDelay_, std::clamp(value, 0, 50), [this] { RestartPeakHold(); }, [this] { Repaint(); });
 }
 
 void LevelEngine::SetPeakSpeed(std::int32_t value)
 {
-    value = Clamp(value, 0, 50);
-    if (value == peakSpeed_)
-        return;
-    peakSpeed_ = value;
-    {
-        std::lock_guard lock(peakLock_);
-        peakCounter_ = 0;
-    }
-    Repaint();
+    SetProperty(
+        peakSpeed_, std::clamp(value, 0, 50), [this] { RestartPeakHold(); }, [this] { Repaint(); });
 }
 
 void LevelEngine::SetNumPeaks(std::int32_t value)
 {
-    value = Clamp(value, 0, 5);
-    if (value == numPeaks_)
-        return;
-    numPeaks_ = value;
-    UpdateTicker();
-    Repaint();
+    SetProperty(
+        numPeaks_, std::clamp(value, 0, 5), [this] { UpdateTicker(); }, [this] { Repaint(); });
 }
 
 void LevelEngine::SetShowPeak(bool value)
 {
-    if (value == showPeak_)
-        return;
-    showPeak_ = value;
-    {
-        std::lock_guard lock(peakLock_);
-        peakCounter_ = 0;
-    }
-    UpdateTicker();
-    Repaint();
+    SetProperty(
+        showPeak_, value, [this] { RestartPeakHold(); }, [this] { UpdateTicker(); },
+        [this] { Repaint(); });
 }
 
 void LevelEngine::SetEnabled(bool value)
 {
-    if (value == enabled_)
-        return;
-    enabled_ = value;
-    // Disabling empties the display; the needle also starts afresh when enabled.
-    if (!value || kind_ == LevelKind::Needle)
-        ClearMeasuredState();
-    UpdateTicker();
-    Repaint();
+    SetProperty(enabled_, value, [this] {
+        // Disabling empties the display; the needle also starts afresh when enabled.
+        if (!enabled_ || kind_ == LevelKind::Needle)
+            ClearMeasuredState();
+        UpdateTicker();
+        Repaint();
+    });
 }
 
 void LevelEngine::SetRange(std::int32_t positions)
 {
     if (kind_ == LevelKind::Needle)
         return; // the needle always spans the full sample scale
-    positions = Max(positions, 0);
-    if (positions == range_)
-        return;
-    range_ = positions;
-    Repaint();
+    SetProperty(range_, std::max(positions, 0), [this] { Repaint(); });
 }
 
 void LevelEngine::SetSymmetric(bool value)
 {
-    if (value == symmetric_)
-        return;
-    symmetric_ = value;
-    Repaint();
+    SetProperty(symmetric_, value, [this] { Repaint(); });
 }

@@ -110,6 +110,8 @@ private:
     void PeakTick();
     std::int32_t ToPosition(std::int64_t amplified) const;
     void ResetDecayState();
+    // A new peak timing starts the hold over.
+    void RestartPeakHold();
     void ClearMeasuredState();
     void UpdateTicker();
     bool Showing() const;

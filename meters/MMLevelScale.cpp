@@ -1,5 +1,7 @@
 #include "meters/MMLevelScale.h"
 
+#include "audio/Numeric.h"
+
 #include <QFontMetrics>
 #include <QPainter>
 #include <algorithm>

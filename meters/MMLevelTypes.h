@@ -5,7 +5,3 @@
 enum TMMLevelKind : std::uint8_t { lkHorizontal = 0, lkVertical = 1 };
 enum TMMLevelDirection : std::uint8_t { dirNormal = 0, dirReversed = 1, dirSymetric = 2 };
 enum TMMScalePos : std::uint8_t { spAboveOrLeft = 0, spBelowOrRight = 1, spBoth = 2 };
-
-// The platform's MulDiv: a * b / c rounded to the nearest integer, halves away
-// from zero; -1 when c is 0.
-int MulDiv(int a, int b, int c);

@@ -66,17 +66,6 @@ TEST(WaveFormatTest, ConversionsRoundAsTheDisplaysExpect)
     EXPECT_EQ(FramesToBytes(&mono8, 3), 3);
 }
 
-TEST(WaveFormatTest, ScaleRoundedRoundsToNearestIn64Bits)
-{
-    EXPECT_EQ(ScaleRounded(1, 1, 2), 1);
-    EXPECT_EQ(ScaleRounded(1, 1, 3), 0);
-    EXPECT_EQ(ScaleRounded(2, 1, 3), 1);
-    EXPECT_EQ(ScaleRounded(3'000'000'000LL, 1000, 1000), 3'000'000'000LL);
-    EXPECT_EQ(Clamp(-5, 0, 10), 0);
-    EXPECT_EQ(Clamp(15, 0, 10), 10);
-    EXPECT_EQ(Clamp(7, 0, 10), 7);
-}
-
 TEST(WaveFormatTest, FormatCopiesAreSeparateBlocks)
 {
     EXPECT_EQ(FormatRecordSize(nullptr), 0u);

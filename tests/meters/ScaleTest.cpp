@@ -22,16 +22,6 @@ int RunDown(const QImage& image, int x, int y, QRgb color)
     return n;
 }
 
-TEST(MulDiv, RoundsHalvesAwayFromZero)
-{
-    EXPECT_EQ(MulDiv(5, 1, 2), 3);
-    EXPECT_EQ(MulDiv(-5, 1, 2), -3);
-    EXPECT_EQ(MulDiv(7, -35, 7), -35);
-    EXPECT_EQ(MulDiv(49, 11, 100), 5);
-    EXPECT_EQ(MulDiv(79, 11, 100), 9);
-    EXPECT_EQ(MulDiv(1, 1, 0), -1);
-}
-
 TEST(Scale, StripSizeCountsTheBaseLineAndItsShade)
 {
     TMMScale scale;
