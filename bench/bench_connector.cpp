@@ -3,18 +3,10 @@
 // running and no display attached.
 
 #include "audio/MMConnector.h"
-#include "audio/WaveIn.h"
+#include "bench/support/RealTimeStation.h"
 #include "meters/LevelEngine.h"
-#include "platform/QueuedWaveInDriver.h"
-#include "platform/VirtualCapture.h"
 
-#include <QCoreApplication>
-#include <QTimer>
-#include <benchmark/benchmark.h>
-#include <sys/resource.h>
-
-#include <chrono>
-#include <memory>
+#include <cstring>
 #include <vector>
 
 namespace {
@@ -99,62 +91,21 @@ void BM_RefreshPassBarsAndNeedles(benchmark::State& state)
 }
 BENCHMARK(BM_RefreshPassBarsAndNeedles);
 
-double CpuSeconds()
-{
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    auto seconds = [](const timeval& t) { return t.tv_sec + t.tv_usec / 1e6; };
-    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
-}
-
-// The station's capture (virtual card paced by the clock, 44.1 kHz 16-bit stereo,
-// 4096-byte buffers) into the connector with no display, the refresh loop on the
+// The station's capture into the connector with no display, the refresh loop on the
 // event loop, for state.range(0) seconds. With state.range(1) = 0 the wave input
 // records alone, which shows what the connector adds.
 void BM_CaptureCpuShare(benchmark::State& state)
 {
-    auto backend = std::make_unique<platform::VirtualCaptureBackend>();
-    backend->SetPacing(platform::VirtualCaptureBackend::Pacing::Clock);
-    backend->SetSignal(platform::VirtualCaptureBackend::Signal::Sine, 1000.0, 0.5);
-    platform::QueuedWaveInDriver driver(std::move(backend));
-    platform::SetActiveWaveInDriver(&driver);
-    {
-        TMMWaveIn waveIn;
-        TMMConnector connector;
-        connector.SetEnterIdle(false);
-        waveIn.SetCallBackMode(cmThread);
-        waveIn.SetBufferSize(4096);
-        waveIn.SetNumBuffers(20);
-        waveIn.SetDeviceID(MapperId);
-        waveIn.SetMode(mStereo);
-        waveIn.SetBitLength(b16Bit);
-        waveIn.SetSampleRate(44100);
-        if (state.range(1) != 0)
-            waveIn.SetOutput(&connector);
-        std::int64_t triggers = 0;
-        connector.OnTrigger = [&](TMMComponent*) { ++triggers; };
-
-        for (auto _ : state) {
-            waveIn.Start();
-            const double cpuBefore = CpuSeconds();
-            const auto wallBefore = std::chrono::steady_clock::now();
-            QTimer::singleShot(static_cast<int>(state.range(0) * 1000),
-                               [] { QCoreApplication::exit(0); });
-            QCoreApplication::exec();
-            const double wall =
-                std::chrono::duration<double>(std::chrono::steady_clock::now() - wallBefore)
-                    .count();
-            const double cpu = CpuSeconds() - cpuBefore;
-            waveIn.Stop();
-            state.SetIterationTime(wall);
-            state.counters["cpu_share_percent"] = 100.0 * cpu / wall;
-            state.counters["buffers_per_s"] =
-                static_cast<double>(waveIn.BytesRecorded()) / 4096.0 / wall;
-            state.counters["passes_per_s"] = static_cast<double>(triggers) / wall;
-        }
-        waveIn.Close();
+    TMMConnector connector;
+    connector.SetEnterIdle(false);
+    std::int64_t triggers = 0;
+    connector.OnTrigger = [&](TMMComponent*) { ++triggers; };
+    for (auto _ : state) {
+        const bench::RealTimeRun run = bench::RunStationCapture(
+            state.range(1) != 0 ? &connector : nullptr, double(state.range(0)));
+        bench::Report(state, run);
+        state.counters["passes_per_s"] = double(triggers) / run.wallSeconds;
     }
-    platform::SetActiveWaveInDriver(nullptr);
 }
 BENCHMARK(BM_CaptureCpuShare)
     ->Args({10, 1})
@@ -167,9 +118,5 @@ BENCHMARK(BM_CaptureCpuShare)
 
 int main(int argc, char** argv)
 {
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return bench::Main(argc, argv);
 }
