@@ -9,7 +9,7 @@ root=$(cd "$(dirname "$0")/../.." && pwd)
 for tool in pulseaudio paplay sox xvfb-run xdotool import convert; do
     command -v "$tool" >/dev/null || { echo "skipped: $tool is not installed"; exit 77; }
 done
-"$root/scripts/level-screenshot" "$1" "$2"
+"$root/scripts/view-screenshot" levels "$1" "$2"
 
 # Spot i of a bar has its top-left pixel at (bar x + 2 (i - 1), bar y) in the
 # window: the display area sits at (84, 110), the bars at (12, 8) and (12, 30) in it.
