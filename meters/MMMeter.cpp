@@ -313,10 +313,10 @@ void TMMCustomMeter::RedrawNow()
 
 void TMMCustomMeter::CopyToScreen()
 {
+    // Queued rather than immediate: Qt then sends both meters' new frames to the
+    // display server in one flush.
     const TRect inner = InnerRect();
-    FCopyOnly = true;
-    repaint(inner.Left, inner.Top, FInnerWidth, FInnerHeight);
-    FCopyOnly = false;
+    update(inner.Left, inner.Top, FInnerWidth, FInnerHeight);
 }
 
 void TMMCustomMeter::paintEvent(QPaintEvent* event)
@@ -324,9 +324,9 @@ void TMMCustomMeter::paintEvent(QPaintEvent* event)
     QPainter canvas(this);
     const TRect inner = InnerRect();
     const QRect innerArea(inner.Left, inner.Top, FInnerWidth, FInnerHeight);
-    // A copy of a frame drawn a moment ago, unless Qt also asks for more than the
-    // inner area or the scale has changed since.
-    if (FCopyOnly && FCacheValid && (event->region() - innerArea).isEmpty())
+    // The composed frame is current while the scale is: a paint of the inner area
+    // alone only shows it.
+    if (FCacheValid && (event->region() - innerArea).isEmpty())
         canvas.drawImage(inner.Left, inner.Top, FWork);
     else
         Paint(canvas);

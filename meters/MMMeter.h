@@ -169,7 +169,6 @@ private:
     QImage FWork;  // the picture being composed and shown
     QImage FCache; // the scale and caption without needles
     bool FCacheValid = false;
-    bool FCopyOnly = false; // the running paint only shows FWork
     ScreenCopyPacer FPacer;
 };
 

@@ -3,9 +3,10 @@
 # front, reading the needles' angles from pictures of the main window.
 # 1. A steady 1 kHz tone at -10 dBFS left and -20 dBFS right: the left needle
 #    must stand at -10 dB and the right one at -20 dB of the -50..0 dB scale.
-# 2. The left channel at -6 dBFS for 2 s, then silent for 2 s, in a loop: while
-#    silent the level needle lies at the bottom, the peak needle first holds at
-#    -6 dB and then falls.
+# 2. The left channel rising from -12 to -6 dBFS over 2 s, then silent for 2 s,
+#    in a loop: while silent the level needle lies at the bottom and the peak
+#    needle first holds at -6 dB (the last, highest peak), then falls. (A level
+#    that only repeats its peak starts no new hold, so the tone rises.)
 #   needles_run.sh <station folder> <folder for screenshots>
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
@@ -47,7 +48,7 @@ echo "steady tone: left needle at ${left_db:-?} dB, right needle at ${right_db:-
 within "$left_db" -11.5 -8.5 || { echo "left needle: expected -10 dB"; status=1; }
 within "$right_db" -21.5 -18.5 || { echo "right needle: expected -20 dB"; status=1; }
 
-VIEW_TONE="sine 1000 sine 1000 synth 0 square amod 0.25 remix 1v0.5 2v0" \
+VIEW_TONE="sine 1000 sine 1000 synth 0 square amod 0.25 synth 0 sawtooth amod 0.25 0 50 remix 1v0.5 2v0" \
     VIEW_SERIES="20 0.15" "$root/scripts/view-screenshot" needles "$1" "$pictures/peak"
 held=0 fell=0 rose=0 previous=""
 for ((k = 1; k <= 20; k++)); do
