@@ -200,7 +200,7 @@ QString TMMCustomMeter::LabelText(int tick) const
     const int last = FScaleTicks - 1;
     const int sensitivy = FEngine.Sensitivy();
     if (FEngine.LogAmp())
-        return QString::number((last - tick) * sensitivy / last);
+        return QString::number(std::int64_t{last - tick} * sensitivy / last);
     const double bottom = kFullScale / std::pow(10.0, -sensitivy / 20.0);
     const double amplitude = bottom + (kFullScale - bottom) * tick / last;
     return QString::number(RoundToInt(20.0 * std::log10(amplitude / kFullScale)));
@@ -247,7 +247,6 @@ void TMMCustomMeter::BuildScale()
         else
             painter.drawImage(area, FBackGroundDIB);
 
-        painter.setPen(QPen(QColor(), 1));
         for (const TMeterTick& tick : ScaleTickMarks()) {
             painter.setPen(QPen(ToQColor(tick.Color), 1));
             painter.drawLine(tick.From.X, tick.From.Y, tick.To.X, tick.To.Y);
