@@ -24,6 +24,7 @@ class QPushButton;
 class TFrm_Config;
 class TMMLevel;
 class TMMLevelScale;
+class TMMMeter;
 
 // The station's main window. It owns the whole application state: the settings
 // loaded from cfg.ini, the encoder and its last run state, the capture chain that
@@ -66,6 +67,8 @@ public:
     QLabel* LLevelL = nullptr;
     QLabel* LLevelR = nullptr;
     QLabel* LLevelDb = nullptr;
+    TMMMeter* MMMeter2 = nullptr; // left channel needle, in PVU
+    TMMMeter* MMMeter1 = nullptr; // right channel needle
     // Hands the captured sound to the displays. Declared before WaveIn so that the
     // wave input, whose buffer thread feeds it, is destroyed first.
     std::unique_ptr<TMMConnector> MMConnector1;
@@ -157,6 +160,7 @@ private:
     void CreateTimers();
     void CreateDisplayPanels(const QRect& area);
     void CreateLevelPanel();
+    void CreateMeterPanel();
 
     // First-show steps that the capture, settings-window and tray code fill.
     void SelectCaptureDevice(TMMDeviceId device);

@@ -5,6 +5,7 @@
 #include "app/WidgetBuilders.h"
 #include "meters/MMLevel.h"
 #include "meters/MMLevelScale.h"
+#include "meters/MMMeter.h"
 
 #include <QFrame>
 #include <QLabel>
@@ -18,6 +19,15 @@ TMMLevel* AddBar(QWidget* panel, const char* name, TMMChannel channel, int top)
     bar->move(12, top);
     ConfigureStudioBar(*bar, channel);
     return bar;
+}
+
+TMMMeter* AddMeter(QWidget* panel, const char* name, TMMChannel channel, int left)
+{
+    auto* meter = new TMMMeter(panel);
+    meter->setObjectName(QString::fromLatin1(name));
+    meter->move(left, 0);
+    ConfigureStudioMeter(*meter, channel);
+    return meter;
 }
 
 QLabel* AddCaption(QWidget* panel, const char* name, const QString& text, const QRect& geometry)
@@ -48,7 +58,15 @@ void TFrm_OnLine::CreateDisplayPanels(const QRect& area)
     PLevel = app::AddPanel(PEqualizadores, "PLevel", display);
     POsciloscopio = app::AddPanel(PEqualizadores, "POsciloscopio", display);
     PSpectrum = app::AddPanel(PEqualizadores, "PSpectrum", display);
+    CreateMeterPanel();
     CreateLevelPanel();
+}
+
+// The two needle meters side by side, left channel on the left.
+void TFrm_OnLine::CreateMeterPanel()
+{
+    MMMeter2 = AddMeter(PVU, "MMMeter2", chLeft, 0);
+    MMMeter1 = AddMeter(PVU, "MMMeter1", chRight, 85);
 }
 
 void TFrm_OnLine::CreateLevelPanel()

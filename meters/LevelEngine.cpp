@@ -174,10 +174,12 @@ std::int32_t LevelEngine::ToPosition(std::int64_t amplified) const
     if (logAmp_) {
         const double dbFloor = kind_ == LevelKind::Bar ? 1e-6 : 1e-5;
         const double ratio = std::max(static_cast<double>(amplified) / kFullScale, dbFloor);
-        const float db = static_cast<float>(20.0 * std::log10(ratio));
+        // Only the dB value is rounded to single precision; the steps after it run
+        // in double, since a float there shifts results that sit on a .5 boundary.
+        const double db = static_cast<float>(20.0 * std::log10(ratio));
         position = (db - sensitivy_) * r / -sensitivy_;
     } else {
-        const float bottom = static_cast<float>(kFullScale / std::pow(10.0, -sensitivy_ / 20.0));
+        const double bottom = static_cast<float>(kFullScale / std::pow(10.0, -sensitivy_ / 20.0));
         position = (static_cast<double>(amplified) - bottom) * r / (kFullScale - bottom);
     }
     const std::int64_t rounded = RoundHalfEven(position);

@@ -2,18 +2,11 @@
 
 #include <QPainter>
 #include <QResizeEvent>
-#include <QWindow>
-#include <algorithm>
 
 TMMDIBGraphicControl::TMMDIBGraphicControl(QWidget* parent)
-    : TMMGraphicControl(parent), FDIBCanvas(this)
+    : TMMGraphicControl(parent), FDIBCanvas(this), FPacer(*this, [this] { repaint(); })
 {
     FDIBCanvas.SetSize(width(), height());
-    FScreenCopyTimer.setSingleShot(true);
-    connect(&FScreenCopyTimer, &QTimer::timeout, this, [this] {
-        FLastScreenCopy.start();
-        repaint();
-    });
 }
 
 void TMMDIBGraphicControl::SetBackGroundDIB(const QImage& picture)
@@ -69,37 +62,22 @@ bool TMMDIBGraphicControl::PaintNow(bool flag, const TPaintNowProc& procedure)
 {
     if (!isVisible() || !procedure)
         return false;
-    const QWindow* screenWindow = window()->windowHandle();
-    const bool onScreen = screenWindow && screenWindow->isExposed();
-    const bool due = !FLastScreenCopy.isValid() || FLastScreenCopy.elapsed() >= FScreenInterval;
-    if (onScreen && due && !FScreenCopyTimer.isActive()) {
+    if (FPacer.CopyDue()) {
         FPaintNow = &procedure;
         FPaintNowFlag = flag;
         repaint(); // synchronous: paintEvent runs the procedure before this returns
         const bool ran = FPaintNow == nullptr;
         FPaintNow = nullptr;
         if (ran) {
-            FLastScreenCopy.start();
+            FPacer.Copied();
             return true;
         }
     }
     // Off screen, or the screen was updated a moment ago: the frame is still drawn
-    // at once, without a Canvas(), and shown by the copy at the end of the interval.
+    // at once, without a Canvas(), and shown by a later copy.
     procedure(this, flag);
-    if (!onScreen) {
-        update();
-    } else if (!FScreenCopyTimer.isActive()) {
-        const qint64 left = FLastScreenCopy.isValid()
-                                ? std::max<qint64>(FScreenInterval - FLastScreenCopy.elapsed(), 0)
-                                : 0;
-        FScreenCopyTimer.start(int(left));
-    }
+    FPacer.Defer();
     return true;
-}
-
-void TMMDIBGraphicControl::SetScreenInterval(int milliseconds)
-{
-    FScreenInterval = std::max(milliseconds, 0);
 }
 
 void TMMDIBGraphicControl::paintEvent(QPaintEvent*)

@@ -1,11 +1,10 @@
 #pragma once
 
 #include "audio/MMGraphicControl.h"
+#include "audio/ScreenCopyPacer.h"
 #include "spectrum/MMDIBCanvas.h"
 
-#include <QElapsedTimer>
 #include <QImage>
-#include <QTimer>
 #include <functional>
 
 // A drawn display with its own off-screen surface the size of the control. It can
@@ -51,10 +50,10 @@ public:
     bool PaintNow(bool flag, const TPaintNowProc& procedure);
 
     // Shortest time between two screen copies of PaintNow, in ms; 0: every one.
-    int ScreenInterval() const { return FScreenInterval; }
-    void SetScreenInterval(int milliseconds);
+    int ScreenInterval() const { return FPacer.Interval(); }
+    void SetScreenInterval(int milliseconds) { FPacer.SetInterval(milliseconds); }
     // A screen copy is waiting for the end of the interval.
-    bool ScreenCopyPending() const { return FScreenCopyTimer.isActive(); }
+    bool ScreenCopyPending() const { return FPacer.Pending(); }
 
     // The painter of the running paint (normal or immediate); nullptr outside one.
     QPainter* Canvas() const { return FCanvas; }
@@ -72,7 +71,5 @@ private:
     QPainter* FCanvas = nullptr;
     const TPaintNowProc* FPaintNow = nullptr;
     bool FPaintNowFlag = false;
-    int FScreenInterval = 16; // about one copy per frame of a 60 Hz screen
-    QElapsedTimer FLastScreenCopy;
-    QTimer FScreenCopyTimer;
+    ScreenCopyPacer FPacer;
 };

@@ -63,7 +63,8 @@ TEST_F(LevelPanelTest, EqualizerButtonCyclesThePanels)
     EXPECT_TRUE(top() == window.PLevel || top()->parentWidget() == window.PLevel)
         << "the bar levels show second";
     window.BEqualizerClick();
-    EXPECT_EQ(top(), window.PVU);
+    EXPECT_TRUE(top() == window.PVU || top()->parentWidget() == window.PVU)
+        << "the needle meters show third";
     window.BEqualizerClick();
     EXPECT_EQ(top(), window.PSpectrum) << "the fourth press shows the spectrum again";
     window.BEqualizerClick();
