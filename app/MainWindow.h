@@ -24,6 +24,7 @@ class QPushButton;
 class TFrm_Config;
 class TMMLevel;
 class TMMLevelScale;
+class TMMOscope;
 
 // The station's main window. It owns the whole application state: the settings
 // loaded from cfg.ini, the encoder and its last run state, the capture chain that
@@ -66,6 +67,7 @@ public:
     QLabel* LLevelL = nullptr;
     QLabel* LLevelR = nullptr;
     QLabel* LLevelDb = nullptr;
+    TMMOscope* MMOscope2 = nullptr; // the waveform, filling POsciloscopio
     // Hands the captured sound to the displays. Declared before WaveIn so that the
     // wave input, whose buffer thread feeds it, is destroyed first.
     std::unique_ptr<TMMConnector> MMConnector1;
@@ -157,6 +159,7 @@ private:
     void CreateTimers();
     void CreateDisplayPanels(const QRect& area);
     void CreateLevelPanel();
+    void CreateOscilloscopePanel();
 
     // First-show steps that the capture, settings-window and tray code fill.
     void SelectCaptureDevice(TMMDeviceId device);

@@ -4,6 +4,7 @@
 #include "app/MainWindow.h"
 
 #include "meters/MMLevel.h"
+#include "meters/MMOscope.h"
 
 #include <QComboBox>
 
@@ -55,4 +56,5 @@ void TFrm_OnLine::CreateConnector()
     MMConnector1->SetInput(WaveIn.get());
     MMConnector1->SetLevel1(MMLevel1);
     MMConnector1->SetLevel2(MMLevel2);
+    MMConnector1->SetOscope1(MMOscope2);
 }
