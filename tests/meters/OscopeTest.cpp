@@ -256,9 +256,15 @@ TEST(Oscope, SelectionIsClampedOrderedAndDraggedWithTheRightButton)
     QTest::mousePress(&scope, Qt::RightButton, {}, QPoint(50, 40));
     QTest::mouseRelease(&scope, Qt::RightButton, {}, QPoint(50, 40));
     EXPECT_EQ(ended.back(), std::make_pair(-1, -1));
+    // Columns count from the plot's left edge, also beside the amplitude scale.
+    scope.SetDrawAmpScale(true);
+    QTest::mousePress(&scope, Qt::RightButton, {}, QPoint(43, 40));
+    QTest::mouseMove(&scope, QPoint(53, 40));
+    QTest::mouseRelease(&scope, Qt::RightButton, {}, QPoint(53, 40));
+    EXPECT_EQ(ended.back(), std::make_pair(10, 20));
     scope.SetLocked(true);
     QTest::mousePress(&scope, Qt::RightButton, {}, QPoint(60, 40));
-    EXPECT_EQ(scope.SelectionStart(), -1) << "locked";
+    EXPECT_EQ(scope.SelectionStart(), 10) << "locked: the press starts nothing";
 }
 
 } // namespace
