@@ -25,6 +25,7 @@ class TFrm_Config;
 class TMMLevel;
 class TMMLevelScale;
 class TMMMeter;
+class TMMOscope;
 
 // The station's main window. It owns the whole application state: the settings
 // loaded from cfg.ini, the encoder and its last run state, the capture chain that
@@ -67,8 +68,9 @@ public:
     QLabel* LLevelL = nullptr;
     QLabel* LLevelR = nullptr;
     QLabel* LLevelDb = nullptr;
-    TMMMeter* MMMeter2 = nullptr; // left channel needle, in PVU
-    TMMMeter* MMMeter1 = nullptr; // right channel needle
+    TMMMeter* MMMeter2 = nullptr;   // left channel needle, in PVU
+    TMMMeter* MMMeter1 = nullptr;   // right channel needle
+    TMMOscope* MMOscope2 = nullptr; // the waveform, filling POsciloscopio
     // Hands the captured sound to the displays. Declared before WaveIn so that the
     // wave input, whose buffer thread feeds it, is destroyed first.
     std::unique_ptr<TMMConnector> MMConnector1;
@@ -161,6 +163,7 @@ private:
     void CreateDisplayPanels(const QRect& area);
     void CreateLevelPanel();
     void CreateMeterPanel();
+    void CreateOscilloscopePanel();
 
     // First-show steps that the capture, settings-window and tray code fill.
     void SelectCaptureDevice(TMMDeviceId device);

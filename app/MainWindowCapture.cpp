@@ -5,6 +5,7 @@
 
 #include "meters/MMLevel.h"
 #include "meters/MMMeter.h"
+#include "meters/MMOscope.h"
 
 #include <QComboBox>
 
@@ -58,4 +59,5 @@ void TFrm_OnLine::CreateConnector()
     MMConnector1->SetLevel2(MMLevel2);
     MMConnector1->SetMeter1(MMMeter1);
     MMConnector1->SetMeter2(MMMeter2);
+    MMConnector1->SetOscope1(MMOscope2);
 }

@@ -2,12 +2,15 @@
 // brings the next one to the front.
 #include "app/MainWindow.h"
 #include "app/StudioLevels.h"
+#include "app/StudioOscope.h"
 #include "app/WidgetBuilders.h"
 #include "meters/MMLevel.h"
 #include "meters/MMLevelScale.h"
 #include "meters/MMMeter.h"
+#include "meters/MMOscope.h"
 
 #include <QFrame>
+#include <QHBoxLayout>
 #include <QLabel>
 
 namespace {
@@ -60,6 +63,7 @@ void TFrm_OnLine::CreateDisplayPanels(const QRect& area)
     PSpectrum = app::AddPanel(PEqualizadores, "PSpectrum", display);
     CreateMeterPanel();
     CreateLevelPanel();
+    CreateOscilloscopePanel();
 }
 
 // The two needle meters side by side, left channel on the left.
@@ -91,6 +95,18 @@ void TFrm_OnLine::CreateLevelPanel()
     scale.SetOrigin(soInner);
     scale.SetConnect(false);
     LLevelDb = AddCaption(PLevel, "LLevelDb", QStringLiteral("dB"), {150, 66, 20, 14});
+}
+
+// The oscilloscope fills its panel and follows the panel's size.
+void TFrm_OnLine::CreateOscilloscopePanel()
+{
+    MMOscope2 = new TMMOscope(POsciloscopio);
+    MMOscope2->setObjectName(QStringLiteral("MMOscope2"));
+    MMOscope2->SetBounds(0, 0, 170, 56);
+    ConfigureStudioOscope(*MMOscope2);
+    auto* fill = new QHBoxLayout(POsciloscopio);
+    fill->setContentsMargins(0, 0, 0, 0);
+    fill->addWidget(MMOscope2);
 }
 
 void TFrm_OnLine::BEqualizerClick()
