@@ -24,6 +24,7 @@ class QPushButton;
 class TFrm_Config;
 class TMMLevel;
 class TMMLevelScale;
+class TMMSpectrum;
 
 // The station's main window. It owns the whole application state: the settings
 // loaded from cfg.ini, the encoder and its last run state, the capture chain that
@@ -63,6 +64,7 @@ public:
     TMMLevel* MMLevel1 = nullptr; // left channel bar, in PLevel
     TMMLevel* MMLevel2 = nullptr; // right channel bar
     TMMLevelScale* MMLevelScale1 = nullptr;
+    TMMSpectrum* MMSpectrum2 = nullptr; // fills PSpectrum
     QLabel* LLevelL = nullptr;
     QLabel* LLevelR = nullptr;
     QLabel* LLevelDb = nullptr;
@@ -157,6 +159,7 @@ private:
     void CreateTimers();
     void CreateDisplayPanels(const QRect& area);
     void CreateLevelPanel();
+    void CreateSpectrumPanel();
 
     // First-show steps that the capture, settings-window and tray code fill.
     void SelectCaptureDevice(TMMDeviceId device);

@@ -2,6 +2,7 @@
 // hands what it records to the displays.
 #include "app/ConfigWindow.h"
 #include "app/MainWindow.h"
+#include "spectrum/MMSpectrum.h"
 
 #include "meters/MMLevel.h"
 
@@ -55,4 +56,5 @@ void TFrm_OnLine::CreateConnector()
     MMConnector1->SetInput(WaveIn.get());
     MMConnector1->SetLevel1(MMLevel1);
     MMConnector1->SetLevel2(MMLevel2);
+    MMConnector1->SetSpectrum(1, MMSpectrum2);
 }

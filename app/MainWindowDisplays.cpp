@@ -2,9 +2,11 @@
 // brings the next one to the front.
 #include "app/MainWindow.h"
 #include "app/StudioLevels.h"
+#include "app/StudioSpectrum.h"
 #include "app/WidgetBuilders.h"
 #include "meters/MMLevel.h"
 #include "meters/MMLevelScale.h"
+#include "spectrum/MMSpectrum.h"
 
 #include <QFrame>
 #include <QLabel>
@@ -49,6 +51,7 @@ void TFrm_OnLine::CreateDisplayPanels(const QRect& area)
     POsciloscopio = app::AddPanel(PEqualizadores, "POsciloscopio", display);
     PSpectrum = app::AddPanel(PEqualizadores, "PSpectrum", display);
     CreateLevelPanel();
+    CreateSpectrumPanel();
 }
 
 void TFrm_OnLine::CreateLevelPanel()
@@ -73,6 +76,14 @@ void TFrm_OnLine::CreateLevelPanel()
     scale.SetOrigin(soInner);
     scale.SetConnect(false);
     LLevelDb = AddCaption(PLevel, "LLevelDb", QStringLiteral("dB"), {150, 66, 20, 14});
+}
+
+void TFrm_OnLine::CreateSpectrumPanel()
+{
+    MMSpectrum2 = new TMMSpectrum(PSpectrum);
+    MMSpectrum2->setObjectName(QStringLiteral("MMSpectrum2"));
+    ConfigureStudioSpectrum(*MMSpectrum2);
+    MMSpectrum2->SetBounds(0, 0, PSpectrum->width(), PSpectrum->height());
 }
 
 void TFrm_OnLine::BEqualizerClick()
