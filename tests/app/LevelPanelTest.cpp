@@ -55,7 +55,13 @@ TEST_F(LevelPanelTest, EqualizerButtonCyclesThePanels)
 {
     ProbeWindow window(Services());
     const QFrame* area = window.PEqualizadores;
-    auto top = [&] { return area->childAt(85, 28); };
+    // The panel in front: the one holding whatever shows at the area's centre.
+    auto top = [&] {
+        QWidget* shown = area->childAt(85, 28);
+        while (shown != nullptr && shown->parentWidget() != area)
+            shown = shown->parentWidget();
+        return shown;
+    };
     ASSERT_EQ(top(), window.PSpectrum);
     window.BEqualizerClick();
     EXPECT_EQ(top(), window.POsciloscopio);
