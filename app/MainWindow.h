@@ -26,6 +26,7 @@ class TMMLevel;
 class TMMLevelScale;
 class TMMMeter;
 class TMMOscope;
+class TMMSpectrum;
 
 // The station's main window. It owns the whole application state: the settings
 // loaded from cfg.ini, the encoder and its last run state, the capture chain that
@@ -65,6 +66,7 @@ public:
     TMMLevel* MMLevel1 = nullptr; // left channel bar, in PLevel
     TMMLevel* MMLevel2 = nullptr; // right channel bar
     TMMLevelScale* MMLevelScale1 = nullptr;
+    TMMSpectrum* MMSpectrum2 = nullptr; // fills PSpectrum
     QLabel* LLevelL = nullptr;
     QLabel* LLevelR = nullptr;
     QLabel* LLevelDb = nullptr;
@@ -164,6 +166,7 @@ private:
     void CreateLevelPanel();
     void CreateMeterPanel();
     void CreateOscilloscopePanel();
+    void CreateSpectrumPanel();
 
     // First-show steps that the capture, settings-window and tray code fill.
     void SelectCaptureDevice(TMMDeviceId device);

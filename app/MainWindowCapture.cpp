@@ -6,6 +6,7 @@
 #include "meters/MMLevel.h"
 #include "meters/MMMeter.h"
 #include "meters/MMOscope.h"
+#include "spectrum/MMSpectrum.h"
 
 #include <QComboBox>
 
@@ -60,4 +61,5 @@ void TFrm_OnLine::CreateConnector()
     MMConnector1->SetMeter1(MMMeter1);
     MMConnector1->SetMeter2(MMMeter2);
     MMConnector1->SetOscope1(MMOscope2);
+    MMConnector1->SetSpectrum(1, MMSpectrum2);
 }

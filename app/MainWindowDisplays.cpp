@@ -3,11 +3,13 @@
 #include "app/MainWindow.h"
 #include "app/StudioLevels.h"
 #include "app/StudioOscope.h"
+#include "app/StudioSpectrum.h"
 #include "app/WidgetBuilders.h"
 #include "meters/MMLevel.h"
 #include "meters/MMLevelScale.h"
 #include "meters/MMMeter.h"
 #include "meters/MMOscope.h"
+#include "spectrum/MMSpectrum.h"
 
 #include <QFrame>
 #include <QHBoxLayout>
@@ -64,6 +66,7 @@ void TFrm_OnLine::CreateDisplayPanels(const QRect& area)
     CreateMeterPanel();
     CreateLevelPanel();
     CreateOscilloscopePanel();
+    CreateSpectrumPanel();
 }
 
 // The two needle meters side by side, left channel on the left.
@@ -107,6 +110,14 @@ void TFrm_OnLine::CreateOscilloscopePanel()
     auto* fill = new QHBoxLayout(POsciloscopio);
     fill->setContentsMargins(0, 0, 0, 0);
     fill->addWidget(MMOscope2);
+}
+
+void TFrm_OnLine::CreateSpectrumPanel()
+{
+    MMSpectrum2 = new TMMSpectrum(PSpectrum);
+    MMSpectrum2->setObjectName(QStringLiteral("MMSpectrum2"));
+    ConfigureStudioSpectrum(*MMSpectrum2);
+    MMSpectrum2->SetBounds(0, 0, PSpectrum->width(), PSpectrum->height());
 }
 
 void TFrm_OnLine::BEqualizerClick()

@@ -412,6 +412,10 @@ void TMMConnector::SetSpectrum(int number, TMMDisplay* display)
 
 void TMMConnector::SetSlot(SlotId slot, TMMDisplay* display)
 {
+    if (InPassOnThisThread()) {
+        FDeferredSlots.emplace_back(slot, display);
+        return;
+    }
     if (FSlots[slot] == display)
         return;
     // Paired slots never hold the same display twice; the four spectrum slots may.
@@ -433,9 +437,30 @@ void TMMConnector::SetSlot(SlotId slot, TMMDisplay* display)
     }
 }
 
+void TMMConnector::ApplyDeferredSlots()
+{
+    for (;;) {
+        std::pair<SlotId, TMMDisplay*> change;
+        {
+            std::lock_guard lock(FLock);
+            if (FDeferredSlots.empty())
+                return;
+            change = FDeferredSlots.front();
+            FDeferredSlots.erase(FDeferredSlots.begin());
+        }
+        SetSlot(change.first, change.second);
+    }
+}
+
 void TMMConnector::DisplayDestroyed(TMMDisplay* display)
 {
-    std::lock_guard lock(FLock);
+    // Inside a pass this thread already holds the lock, and the pass reads the
+    // slots afresh for every delivery.
+    std::unique_lock lock(FLock, std::defer_lock);
+    if (!InPassOnThisThread())
+        lock.lock();
+    std::erase_if(FDeferredSlots,
+                  [display](const auto& change) { return change.second == display; });
     for (int slot = 0; slot < kSlotCount; ++slot) {
         if (FSlots[slot] == display) {
             FSlots[slot] = nullptr;
@@ -598,6 +623,11 @@ void TMMConnector::RefreshPass()
         std::lock_guard lock(FLock);
         if (FCopy.empty())
             return;
+        FPassThread = std::this_thread::get_id();
+        struct EndPass {
+            std::atomic<std::thread::id>& thread;
+            ~EndPass() { thread = std::thread::id(); }
+        } endPass{FPassThread};
         const std::uint64_t now = FClock();
         for (int kind = 0; kind < kDisplayKindCount; ++kind) {
             if (!FKinds[kind].pending)
@@ -608,6 +638,7 @@ void TMMConnector::RefreshPass()
                 RefreshKind(static_cast<TMMDisplayKind>(kind), now);
         }
     }
+    ApplyDeferredSlots();
     if (OnTrigger)
         OnTrigger(this);
 }

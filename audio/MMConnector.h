@@ -10,6 +10,8 @@
 #include <cstdint>
 #include <functional>
 #include <mutex>
+#include <thread>
+#include <utility>
 #include <vector>
 
 SONAVIA_ERROR_CLASS(EMMConnectorError, platform::Exception)
@@ -206,6 +208,12 @@ private:
     std::atomic<bool> FRealTime{true};
 
     std::array<TMMDisplay*, kSlotCount> FSlots{};
+    // The thread inside a refresh pass (holding FLock), and the slot changes its
+    // displays asked for meanwhile, made when the pass ends.
+    std::atomic<std::thread::id> FPassThread{};
+    std::vector<std::pair<SlotId, TMMDisplay*>> FDeferredSlots;
+    bool InPassOnThisThread() const { return FPassThread.load() == std::this_thread::get_id(); }
+    void ApplyDeferredSlots();
 
     // Guards the copy and everything the delivering, timer and refresh threads
     // share: the format in use, the valid bytes, the time stamp and the walk state.

@@ -37,6 +37,10 @@ public:
     // Bytes of interleaved PCM one ConsumePcm reads.
     virtual std::int32_t BytesPerRefresh() const = 0;
     // Reads exactly BytesPerRefresh() bytes from data, updates and repaints.
+    // Runs, with every event it raises, inside the connector's refresh pass while
+    // the connector holds its lock: a slot change made from there takes effect
+    // when the pass ends, and a display destroyed there leaves its slots at once.
+    // Nothing else of the connector may be called from there.
     virtual void ConsumePcm(const std::uint8_t* data) = 0;
     // Drops the held values and repaints.
     virtual void ClearDisplay() = 0;

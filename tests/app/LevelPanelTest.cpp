@@ -55,21 +55,24 @@ TEST_F(LevelPanelTest, EqualizerButtonCyclesThePanels)
 {
     ProbeWindow window(Services());
     const QFrame* area = window.PEqualizadores;
-    auto top = [&] { return area->childAt(85, 28); };
-    ASSERT_EQ(top(), window.PSpectrum);
-    auto showing = [&](const QFrame* panel) {
-        return top() == panel || top()->parentWidget() == panel;
+    // The panel in front: the one holding whatever shows at the area's centre.
+    auto top = [&] {
+        QWidget* shown = area->childAt(85, 28);
+        while (shown != nullptr && shown->parentWidget() != area)
+            shown = shown->parentWidget();
+        return shown;
     };
+    ASSERT_EQ(top(), window.PSpectrum);
     window.BEqualizerClick();
-    EXPECT_TRUE(showing(window.POsciloscopio));
+    EXPECT_EQ(top(), window.POsciloscopio);
     window.BEqualizerClick();
-    EXPECT_TRUE(showing(window.PLevel)) << "the bar levels show second";
+    EXPECT_EQ(top(), window.PLevel) << "the bar levels show second";
     window.BEqualizerClick();
-    EXPECT_TRUE(showing(window.PVU)) << "the needle meters show third";
+    EXPECT_EQ(top(), window.PVU) << "the needle meters show third";
     window.BEqualizerClick();
     EXPECT_EQ(top(), window.PSpectrum) << "the fourth press shows the spectrum again";
     window.BEqualizerClick();
-    EXPECT_TRUE(showing(window.POsciloscopio));
+    EXPECT_EQ(top(), window.POsciloscopio);
     EXPECT_EQ(window.FPanelIndex, 1);
 }
 

@@ -6,6 +6,7 @@
 
 #include <QCoreApplication>
 #include <QThread>
+#include <functional>
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -238,6 +239,43 @@ TEST_F(ConnectorTest, ADestroyedDisplayLeavesItsSlots)
     connector->BufferReady(buffer.Header());
     Passes(2); // would reach the freed display if the slot had kept it
     EXPECT_EQ(connector->RefreshCount(TMMDisplayKind::Spectrums), 0);
+}
+
+// A display whose every block runs an action, as an event handler would.
+class Acting : public RecordingDisplay {
+public:
+    using RecordingDisplay::RecordingDisplay;
+    void ConsumePcm(const std::uint8_t* data) override
+    {
+        RecordingDisplay::ConsumePcm(data);
+        action();
+    }
+    std::function<void()> action = [] {};
+};
+
+// Made at once, each of these would wait for the lock the pass holds.
+TEST_F(ConnectorTest, ADisplayMayChangeSlotsAndDestroyDisplaysDuringAPass)
+{
+    Acting level(396);
+    auto spectrum = std::make_unique<RecordingDisplay>(256);
+    RecordingDisplay replacement(256);
+    connector->SetLevel1(&level);
+    connector->SetSpectrum(1, spectrum.get());
+    level.action = [&] {
+        connector->SetLevel1(nullptr);
+        connector->SetSpectrum(2, &replacement);
+        spectrum.reset(); // visited later in the same pass
+    };
+    connector->SetSynchronize(false);
+    StartManual();
+    IndexedBuffer buffer(4096);
+    connector->BufferReady(buffer.Header());
+    Passes(1);
+    EXPECT_EQ(connector->Level1(), nullptr);
+    EXPECT_EQ(connector->Spectrum(1), nullptr);
+    EXPECT_EQ(connector->Spectrum(2), &replacement) << "made when the pass ended";
+    Passes(1);
+    EXPECT_EQ(level.firstSamples.size(), 1u) << "fed once, then out of its slot";
 }
 
 TEST_F(ConnectorTest, ReplacingADisplayLetsGoOfTheOldOne)
