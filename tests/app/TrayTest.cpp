@@ -1,4 +1,5 @@
 #include "StationFixture.h"
+#include "app/ConfigWindow.h"
 
 #include <QAction>
 #include <QElapsedTimer>
@@ -191,4 +192,13 @@ TEST_F(TrayTest, ViewButtonCyclesThePanelsAndTheFifthPressShowsTheSpectrumAgain)
         window.BEqualizer->click();
         EXPECT_EQ(PanelInFront(window), panel) << panel->objectName().toStdString();
     }
+}
+
+TEST_F(TrayTest, ClosingTheSettingsWindowWhileTheMainWindowIsHiddenKeepsTheProgramRunning)
+{
+    window.BOcultarClick();
+    window.Frm_Config->show();
+    QTimer::singleShot(50, window.Frm_Config.get(), [this] { window.Frm_Config->close(); });
+    QTimer::singleShot(500, qApp, [] { QCoreApplication::exit(7); });
+    EXPECT_EQ(QCoreApplication::exec(), 7) << "the program ended";
 }
