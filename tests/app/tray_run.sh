@@ -8,7 +8,7 @@
 # the server is gone it stays on one.
 #   tray_run.sh <station folder> <folder for screenshots> <source folder>
 set -euo pipefail
-for tool in trayer openbox tesseract xdotool import convert montage pulseaudio icecast2 ffmpeg curl; do
+for tool in trayer openbox tesseract xdotool xwd import convert montage pulseaudio icecast2 ffmpeg curl; do
     command -v "$tool" >/dev/null || { echo "skipped: $tool is not installed"; exit 77; }
 done
 here=$(cd "$(dirname "$0")" && pwd)
@@ -98,16 +98,18 @@ drive() {
         xdotool key --repeat "$1" --delay 50 Down
         xdotool key Return
     }
-    # "milliseconds picture-hash" lines, as fast as the icon can be read, for a while;
-    # each distinct picture is kept as frames/<hash>.rgb.
+    # "milliseconds picture-hash" lines, as fast as the icon can be read (xwd is much
+    # quicker than import), for a while; each distinct picture is kept as
+    # frames/<hash>.xwd.
     sample_icon() { # seconds
-        local end=$((SECONDS + $1)) frame sample=$work/sample.rgb
+        local end=$((SECONDS + $1)) frame sample=$work/sample.xwd
         mkdir -p "$work/frames"
         while ((SECONDS < end)); do
-            import -window "$icon" -depth 8 rgb:"$sample"
-            frame=$(md5sum <"$sample" | cut -c1-12)
-            [[ -f $work/frames/$frame.rgb ]] || cp "$sample" "$work/frames/$frame.rgb"
-            echo "$(date +%s%3N) $frame"
+            xwd -silent -id "$icon" >"$sample"
+            frame=$(md5sum <"$sample")
+            frame=${frame:0:12}
+            [[ -f $work/frames/$frame.xwd ]] || cp "$sample" "$work/frames/$frame.xwd"
+            echo "$((${EPOCHREALTIME/./} / 1000)) $frame"
         done
     }
 
@@ -160,7 +162,7 @@ drive() {
     sleep 2 # the status poll runs every second
     sample_icon 6 >"$work/on-air.frames"
     local report
-    report=$(awk -f "$here/tray_frames.awk" "$work/on-air.frames") || { echo "$report"; return 1; }
+    report=$(awk -f "$here/tray_frames.awk" "$work/on-air.frames") || { echo "$report"; head -50 "$work/on-air.frames"; return 1; }
     echo "on the air: $report"
 
     # Off the air: the server goes away and the icon settles on one picture, the first frame.
@@ -181,7 +183,7 @@ drive() {
     local order frame pictures=()
     order=$(awk -v first="$still" -f "$here/tray_frames.awk" "$work/on-air.frames")
     for frame in $order; do
-        convert -size "${w}x$h" -depth 8 rgb:"$work/frames/$frame.rgb" -scale 400% "$work/frames/$frame.png"
+        convert xwd:"$work/frames/$frame.xwd" -scale 400% "$work/frames/$frame.png"
         pictures+=("$work/frames/$frame.png")
     done
     montage -background '#c0c0c0' -geometry +8+8 -tile 4x1 "${pictures[@]}" "$shots/tray-frames.png"
