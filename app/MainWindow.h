@@ -8,6 +8,7 @@
 #include "audio/WaveIn.h"
 #include "platform/Encoder.h"
 
+#include <QIcon>
 #include <QString>
 #include <QTimer>
 #include <QWidget>
@@ -19,7 +20,9 @@
 #include <string>
 
 class QFrame;
+class QAction;
 class QLabel;
+class QMenu;
 class QPushButton;
 class TFrm_Config;
 class TMMLevel;
@@ -42,7 +45,8 @@ class TMMSpectrum;
 //   MainWindowCapture.cpp   the wave input and the connector
 //   MainWindowDisplays.cpp  the four display panels and the view cycle
 //   MainWindowEncoder.cpp   session file, encoder start and supervision timers
-//   MainWindowTray.cpp      closing, hiding, minimising and the notification-area icon
+//   MainWindowTray.cpp      closing, hiding, minimising, and the notification-area icon
+//                           with its animation and menu
 class TFrm_OnLine : public QWidget {
     Q_OBJECT
 
@@ -73,6 +77,15 @@ public:
     TMMMeter* MMMeter2 = nullptr;   // left channel needle, in PVU
     TMMMeter* MMMeter1 = nullptr;   // right channel needle
     TMMOscope* MMOscope2 = nullptr; // the waveform, filling POsciloscopio
+    // The tray animation's four frames; the first is also the still icon.
+    QIcon Image1, Image2, Image3, Image4;
+    // The tray menu and its images: "Fechar", "Ocultar", "Restaurar".
+    QMenu* PopupMenu1 = nullptr;
+    QAction* Maximizar1 = nullptr;
+    QAction* Minimizar1 = nullptr;
+    QAction* N1 = nullptr;
+    QAction* Fechar1 = nullptr;
+    std::array<QIcon, 3> ImageList1;
     // Hands the captured sound to the displays. Declared before WaveIn so that the
     // wave input, whose buffer thread feeds it, is destroyed first.
     std::unique_ptr<TMMConnector> MMConnector1;
@@ -104,6 +117,7 @@ public:
     QString FPublishHost;
     int FPanelIndex = 0;
     std::uint8_t FIconFrame = 0;
+    platform::NotifyIconData FTrayData; // the registered notification-area icon
 
     // Handlers.
     void FormCreate();
@@ -118,6 +132,11 @@ public:
     void BMinimizarClick();
     void BOcultarClick();
     void BEqualizerClick();
+    void Maximizar1Click();
+    void TimerIconeTimer();
+    void TimerPopupTimer();
+    // A mouse message from the notification-area icon.
+    void TrayIconMessage(std::uint32_t mouseMessage);
     void BConfigClick();
     void HandleAppException(const std::exception& E);
 
@@ -167,6 +186,7 @@ private:
     void CreateMeterPanel();
     void CreateOscilloscopePanel();
     void CreateSpectrumPanel();
+    void CreateTray();
 
     // First-show steps that the capture, settings-window and tray code fill.
     void SelectCaptureDevice(TMMDeviceId device);
@@ -180,6 +200,9 @@ private:
     // The encoders StartEncoder makes: the services' factory, else ffmpeg encoders.
     platform::EncoderFactory& Encoders();
     std::unique_ptr<platform::EncoderFactory> FFfmpegEncoders;
+    // The notification area: the services' one, else the desktop's.
+    platform::NotifyIcons& TrayIcons();
+    std::unique_ptr<platform::NotifyIcons> FDesktopTrayIcons;
 };
 
 // The device ApplySettings gives the wave input: 0 whenever a desktop sound server

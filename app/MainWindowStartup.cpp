@@ -32,6 +32,7 @@ TFrm_OnLine::TFrm_OnLine(app::StationServices services, QWidget* parent)
     CreateWaveIn();
     CreateConnector();
     CreateTimers();
+    CreateTray();
     FormCreate();
 }
 

@@ -2,6 +2,7 @@
 
 #include "app/EventLog.h"
 #include "platform/Encoder.h"
+#include "platform/NotifyIcons.h"
 #include "platform/SystemInfo.h"
 
 #include <QDateTime>
@@ -16,6 +17,8 @@ struct StationServices {
     EventLog::Clock clock = [] { return QDateTime::currentDateTime(); };
     // Makes the encoders the window starts; null for the ffmpeg encoder.
     platform::EncoderFactory* encoders = nullptr;
+    // The desktop's notification area; null for the real one.
+    platform::NotifyIcons* trayIcons = nullptr;
 };
 
 } // namespace app

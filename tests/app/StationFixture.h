@@ -7,6 +7,7 @@
 #include "platform/SystemInfo.h"
 #include "platform/VirtualCapture.h"
 #include "support/RecordingMessageBoxes.h"
+#include "support/RecordingNotifyIcons.h"
 #include "support/TempFolder.h"
 
 #include <QDateTime>
@@ -28,8 +29,8 @@ protected:
     void StartEncoder() override { calls.push_back("StartEncoder"); }
 };
 
-// A station folder of its own, a fixed clock, recorded message boxes, the
-// program's title and a virtual capture card, for one test.
+// A station folder of its own, a fixed clock, recorded message boxes and tray
+// icons, the program's title and a virtual capture card, for one test.
 class StationTest : public ::testing::Test {
 protected:
     StationTest()
@@ -47,7 +48,7 @@ protected:
 
     app::StationServices Services()
     {
-        return app::StationServices{system, [this] { return now; }};
+        return app::StationServices{system, [this] { return now; }, nullptr, &trayIcons};
     }
 
     void WriteProvider(const std::string& servidor)
@@ -71,6 +72,7 @@ protected:
     testsupport::TempFolder folder;
     platform::FixedSystemInfo system;
     testsupport::RecordingMessageBoxes boxes;
+    testsupport::RecordingNotifyIcons trayIcons;
     platform::VirtualCaptureBackend* capture = nullptr;
     std::unique_ptr<platform::QueuedWaveInDriver> captureDriver;
     QDateTime now{QDate(2026, 12, 7), QTime(21, 5, 9)};
