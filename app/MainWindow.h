@@ -170,6 +170,7 @@ private:
     // The encoders StartEncoder makes: the services' factory, else ffmpeg encoders.
     platform::EncoderFactory& Encoders();
     std::unique_ptr<platform::EncoderFactory> FFfmpegEncoders;
+    void EndLeftoverEncoders();
 };
 
 // The device ApplySettings gives the wave input: 0 whenever a desktop sound server

@@ -7,6 +7,7 @@
 #include "platform/CaptureDeviceNames.h"
 #include "platform/FfmpegEncoder.h"
 #include "platform/MessageBoxes.h"
+#include "platform/ProcessLifetime.h"
 
 #include <QComboBox>
 #include <QCoreApplication>
@@ -120,17 +121,31 @@ platform::EncoderFactory& TFrm_OnLine::Encoders()
 {
     if (FServices.encoders != nullptr)
         return *FServices.encoders;
-    if (!FFfmpegEncoders)
+    if (!FFfmpegEncoders) {
+        EndLeftoverEncoders();
         FFfmpegEncoders = std::make_unique<platform::FfmpegEncoderFactory>([this] {
             platform::FfmpegEncoderSettings settings;
             settings.program = EncoderProgramPath().string();
             settings.resolveCapturePcm = platform::CapturePcmForProductName;
             settings.password = FSenha.toStdString();
+            settings.workingFolder = ExecutableFolder();
             settings.reportFailure = [this](const std::string& explanation) {
                 WriteLog(QString::fromStdString(explanation), QStringLiteral("Erro"),
                          QStringLiteral("Encoder"));
             };
             return settings;
         });
+    }
     return *FFfmpegEncoders;
+}
+
+void TFrm_OnLine::EndLeftoverEncoders()
+{
+    // An encoder of an earlier run of this station (killed before it could stop it)
+    // would keep the mount busy and the server would refuse every new start.
+    for (const pid_t pid : platform::EndLeftoverProcesses(EncoderProgramPath(), ExecutableFolder()))
+        WriteLog(
+            QStringLiteral("Encerrado o encoder deixado por uma execução anterior (processo %1)")
+                .arg(pid),
+            QStringLiteral("Processo normal"), QStringLiteral("VerificaEncoder"));
 }

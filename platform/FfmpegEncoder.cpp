@@ -1,5 +1,7 @@
 #include "platform/FfmpegEncoder.h"
 
+#include "platform/ProcessLifetime.h"
+
 #include <QTimer>
 #include <QUrl>
 
@@ -120,6 +122,8 @@ void FfmpegEncoder::Start()
 
     delete process_;
     process_ = new QProcess(this);
+    TieLifetimeToProgram(*process_);
+    process_->setWorkingDirectory(QString::fromStdString(settings_.workingFolder.string()));
     progress_ = FfmpegProgress();
     stopRequested_ = false;
     connect(process_, &QProcess::readyReadStandardOutput, this, &FfmpegEncoder::TakeOutput);
