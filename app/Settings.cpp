@@ -36,7 +36,7 @@ StoredSettings SettingsFile::Read() const
     settings.controle = ReadKey("Controle");
     settings.usuario = ReadKey("Usuario");
     settings.senha = platform::FromCp1252(
-        ScramblePassword(platform::ReadProfileString(file_, kSettingsSection, "Senha")));
+        ScramblePassword(platform::ReadProfileBytes(file_, kSettingsSection, "Senha")));
     settings.placa = ReadKey("Placa");
     settings.radio = ReadKey("Radio");
     settings.kbps = ReadKey("Kbps");

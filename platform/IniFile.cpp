@@ -81,6 +81,12 @@ std::pair<std::size_t, std::size_t> FindSection(const std::vector<std::string>& 
 std::string ReadProfileString(const std::filesystem::path& file, std::string_view section,
                               std::string_view key)
 {
+    return std::string(Trimmed(ReadProfileBytes(file, section, key)));
+}
+
+std::string ReadProfileBytes(const std::filesystem::path& file, std::string_view section,
+                             std::string_view key)
+{
     const auto lines = ReadLines(file);
     const auto [begin, end] = FindSection(lines, section);
     if (begin == std::string::npos)

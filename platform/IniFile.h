@@ -8,12 +8,17 @@ namespace platform {
 
 // The private-profile routine of the station: one key per line, "key=value", under
 // "[section]" headers. Values are raw bytes (Windows-1252 on disk); a value runs
-// from the first '=' to the end of its line, untrimmed, so that every byte other
-// than NUL, CR and LF survives a round trip.
+// from the first '=' to the end of its line.
 
-// A missing file, section or key reads as the empty string.
+// The value without the blanks (spaces, tabs) around it, as a hand-edited
+// "key = value" means it. A missing file, section or key reads as the empty string.
 std::string ReadProfileString(const std::filesystem::path& file, std::string_view section,
                               std::string_view key);
+
+// The value exactly as stored, so that every byte other than NUL, CR and LF survives a
+// round trip (a scrambled password may begin or end with a blank).
+std::string ReadProfileBytes(const std::filesystem::path& file, std::string_view section,
+                             std::string_view key);
 
 // Replaces the key's value in place, or appends the key (and its section) when
 // missing. The file is rewritten through a temporary file and a rename, so a crash

@@ -2,9 +2,12 @@
 #include "platform/Cp1252.h"
 #include "platform/Exception.h"
 #include "platform/IniFile.h"
+#include "support/Corpus.h"
 #include "support/TempFolder.h"
 
+#include <QStringList>
 #include <gtest/gtest.h>
+#include <map>
 #include <sys/stat.h>
 
 using app::ScramblePassword;
@@ -85,7 +88,7 @@ TEST(Settings, SavedAccountReadsBackWithThePasswordAtItsTypedLength)
     EXPECT_EQ(stored.kbps, "64008");
     EXPECT_EQ(stored.servidor, "provedor.test");
 
-    const std::string raw = platform::ReadProfileString(file.Path(), "Geral", "Senha");
+    const std::string raw = platform::ReadProfileBytes(file.Path(), "Geral", "Senha");
     EXPECT_EQ(raw.size(), platform::ToCp1252(account.senha).size());
     EXPECT_EQ(raw, ScramblePassword(platform::ToCp1252(account.senha)));
     // Accented letters go to the file as single Windows-1252 bytes.
@@ -166,4 +169,25 @@ TEST(Settings, BitrateIsWrittenOnlyWhenItChanges)
     EXPECT_TRUE(file.UpdateKbps(QStringLiteral("96000")));
     EXPECT_EQ(file.Read().kbps, "96000");
     EXPECT_EQ(file.Read().servidor, "provedor.test");
+}
+
+TEST(Settings, CorpusOfSettingsFilesLoadsAsExpected)
+{
+    for (const auto& entry : testsupport::CorpusCases("settings")) {
+        if (entry.outcome != "reads")
+            continue; // a case for the whole program
+        SCOPED_TRACE(entry.file.filename().string());
+        testsupport::TempFolder folder;
+        WriteBytes(folder / "cfg.ini", ReadBytes(entry.file));
+        const auto stored = SettingsFile(folder / "cfg.ini").Read();
+        const std::map<QString, QString> loaded{
+            {"Controle", stored.controle}, {"Usuario", stored.usuario}, {"Senha", stored.senha},
+            {"Placa", stored.placa},       {"Radio", stored.radio},     {"Kbps", stored.kbps},
+            {"Servidor", stored.servidor}};
+        for (const QString& pair : QString::fromStdString(entry.details).split(';')) {
+            const QString key = pair.section('=', 0, 0);
+            ASSERT_TRUE(loaded.contains(key)) << key.toStdString();
+            EXPECT_EQ(loaded.at(key), pair.section('=', 1)) << key.toStdString();
+        }
+    }
 }

@@ -48,7 +48,7 @@ logged() { iconv -f CP1252 -t UTF-8 "$work/OnLine.log" 2>/dev/null | grep -qF "$
 
 starts() { # text
   local user
-  user=$(sed -n 's/^Usuario *= *\([^\r]*\).*/\1/p' "$work/cfg.ini")
+  user=$(sed -n 's/^Usuario[ \t]*=[ \t]*\([^\r]*[^ \t\r]\)[ \t\r]*$/\1/p' "$work/cfg.ini")
   cp "$work/padrao.xml" "$work/$user.xml"
   start_station
   until_true 20 logged "$1" || { echo "OnLine.log does not say \"$1\""; return 1; }
@@ -72,13 +72,20 @@ repairs() {
   until_true 10 sound || { echo "cfg.ini was not repaired by the save:"; od -c "$work/cfg.ini" | head; return 1; }
 }
 
+stop_station() {
+  kill "$program" 2>/dev/null || true
+  for _ in $(seq 20); do kill -0 "$program" 2>/dev/null || break; sleep 0.25; done
+  kill -9 "$program" 2>/dev/null || true
+  wait "$program" 2>/dev/null || true
+}
+
 start_station() {
-  "$work/sonavia-studio" >"$work/program.out" 2>&1 &
+  "$work/sonavia-studio" </dev/null >"$work/program.out" 2>&1 &
   program=$!
 }
 
 failures=0
-while read -r name outcome details; do
+while read -r name outcome details <&3; do
   [[ $outcome == starts || $outcome == repairs ]] || continue
   work=$(fresh_station "$1")
   cp "$corpus/$name" "$work/cfg.ini"
@@ -90,8 +97,7 @@ while read -r name outcome details; do
     iconv -f CP1252 -t UTF-8 "$work/OnLine.log" 2>/dev/null | tail -5
     failures=$((failures + 1))
   fi
-  kill "$program" 2>/dev/null || true
-  wait "$program" 2>/dev/null || true
+  stop_station
   rm -rf "$work"
-done < <(grep -v '^#' "$corpus/expected.txt")
+done 3< <(grep -v '^#' "$corpus/expected.txt")
 ((failures == 0))
