@@ -175,7 +175,11 @@ void TFrm_Config::ShowModal()
 
 int TFrm_Config::ChosenLineIndex() const
 {
-    return SettingToInt(FOwner.FControle);
+    // A hand-damaged Controle means no line chosen: the save must still write a sound
+    // file rather than fail before writing anything.
+    bool isNumber = false;
+    const int index = FOwner.FControle.trimmed().toInt(&isNumber);
+    return isNumber ? index : -1;
 }
 
 void TFrm_Config::BSalvarClick()

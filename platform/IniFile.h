@@ -3,6 +3,8 @@
 #include <filesystem>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 namespace platform {
 
@@ -27,5 +29,13 @@ std::string ReadProfileBytes(const std::filesystem::path& file, std::string_view
 // so does a value holding NUL, CR or LF, which the layout cannot keep.
 void WriteProfileString(const std::filesystem::path& file, std::string_view section,
                         std::string_view key, std::string_view value);
+
+// Writes several keys, in order, in one replacement of the file: a crash leaves either
+// all of them or none. A file that is not text (it holds NUL bytes) is started afresh.
+void WriteProfileStrings(const std::filesystem::path& file, std::string_view section,
+                         const std::vector<std::pair<std::string, std::string>>& values);
+
+// True when the file has a "[section]" header.
+bool HasProfileSection(const std::filesystem::path& file, std::string_view section);
 
 } // namespace platform

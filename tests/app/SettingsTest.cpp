@@ -1,4 +1,5 @@
 #include "app/Settings.h"
+#include "platform/AtomicFile.h"
 #include "platform/Cp1252.h"
 #include "platform/Exception.h"
 #include "platform/IniFile.h"
@@ -6,9 +7,15 @@
 #include "support/TempFolder.h"
 
 #include <QStringList>
+#include <chrono>
+#include <csignal>
 #include <gtest/gtest.h>
 #include <map>
+#include <random>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
 
 using app::ScramblePassword;
 using app::SettingsFile;
@@ -190,4 +197,62 @@ TEST(Settings, CorpusOfSettingsFilesLoadsAsExpected)
             EXPECT_EQ(loaded.at(key), pair.section('=', 1)) << key.toStdString();
         }
     }
+}
+
+TEST(Settings, EveryCorpusFileTakesASavedAccountAndReadsItBack)
+{
+    const auto account = Account();
+    for (const auto& entry : testsupport::CorpusCases("settings")) {
+        SCOPED_TRACE(entry.file.filename().string());
+        testsupport::TempFolder folder;
+        WriteBytes(folder / "cfg.ini", ReadBytes(entry.file));
+        const SettingsFile file(folder / "cfg.ini");
+        file.WriteAccount(account);
+        EXPECT_TRUE(file.Usable());
+        const auto stored = file.Read();
+        EXPECT_EQ(stored.usuario, account.usuario);
+        EXPECT_EQ(stored.senha, account.senha);
+        EXPECT_EQ(stored.placa, "2");
+        const std::string text = ReadBytes(file.Path());
+        EXPECT_EQ(text.find('\0'), std::string::npos);
+        EXPECT_EQ(text.find("[Geral]"), text.rfind("[Geral]"));
+    }
+}
+
+TEST(Settings, ASaveKilledAnywhereLeavesOneWholeAccountAndARestartLeavesNoTemporaryFile)
+{
+    testsupport::TempFolder folder;
+    const SettingsFile file(folder / "cfg.ini");
+    app::AccountSettings first = Account();
+    app::AccountSettings second = Account();
+    second.usuario = QStringLiteral("outra");
+    second.senha = QStringLiteral("outra senha");
+    file.WriteAccount(first);
+    std::mt19937 random(12);
+    for (int kill = 0; kill < 50; ++kill) {
+        const pid_t saver = fork();
+        ASSERT_GE(saver, 0);
+        if (saver == 0) {
+            try {
+                for (;;) {
+                    file.WriteAccount(second);
+                    file.WriteAccount(first);
+                }
+            } catch (...) {
+            }
+            _exit(1);
+        }
+        std::this_thread::sleep_for(std::chrono::microseconds(random() % 20000));
+        ::kill(saver, SIGKILL);
+        ::waitpid(saver, nullptr, 0);
+        const auto stored = file.Read();
+        const bool whole = (stored.usuario == first.usuario && stored.senha == first.senha) ||
+                           (stored.usuario == second.usuario && stored.senha == second.senha);
+        ASSERT_TRUE(whole) << "after kill " << kill << ": " << stored.usuario.toStdString();
+    }
+    platform::RemoveLeftoverTemporaries(folder.path());
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder.path()))
+        names.push_back(entry.path().filename().string());
+    EXPECT_EQ(names, std::vector<std::string>{"cfg.ini"});
 }
