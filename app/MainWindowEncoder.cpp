@@ -5,6 +5,7 @@
 #include "app/MainWindow.h"
 #include "app/SessionFile.h"
 #include "platform/CaptureDeviceNames.h"
+#include "platform/ExceptionRouting.h"
 #include "platform/FfmpegEncoder.h"
 #include "platform/MessageBoxes.h"
 #include "platform/ProcessLifetime.h"
@@ -61,7 +62,7 @@ void TFrm_OnLine::BuildSessionFile()
         app::SessionBuild::TemplateMissing) {
         platform::ActiveMessageBoxes().Information(
             QStringLiteral("Arquivos de configuração Padrão não existente!"));
-        QCoreApplication::exit(0);
+        platform::StationApplication::Terminate(0);
         throw app::EAbort("The session template is missing");
     }
 }

@@ -15,5 +15,5 @@ int main(int argc, char** argv)
     QObject::connect(&termination, &platform::TerminationSignals::Received, &window,
                      [&window] { platform::RunGuarded([&window] { window.FormClose(); }); });
     window.show();
-    return application.exec();
+    return application.Run();
 }

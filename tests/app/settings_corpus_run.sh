@@ -4,7 +4,10 @@
 #   starts <text>  the station (with a session file for its user) comes up, its
 #                  message boxes answered, stays running and logs the text;
 #   repairs        the station (without a session file) opens its settings window,
-#                  and one "Salvar" with a typed account leaves a sound cfg.ini.
+#                  and one "Salvar" with a typed account leaves a sound cfg.ini;
+#   ends-without-template  the same save, with capture failing and no session
+#                  template beside the program, ends the program once its box is
+#                  answered.
 #   settings_corpus_run.sh <station folder> <source folder>
 set -euo pipefail
 
@@ -24,6 +27,8 @@ Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$services/display" 2>"$
 pids+=($!)
 for _ in $(seq 50); do [[ -s $services/display ]] && break; sleep 0.1; done
 export DISPLAY=:$(cat "$services/display")
+# No sound server: capture fails, as on a machine without a capture device.
+export PULSE_SERVER=unix:$services/no-sound-server
 
 answer_boxes() {
   for box in $(xdotool search --onlyvisible --name '^Zorvane Sonavia$' 2>/dev/null); do
@@ -55,7 +60,8 @@ starts() { # text
 }
 
 config_window() { xdotool search --onlyvisible --name '^Configura.*es$' 2>/dev/null | head -1; }
-repairs() {
+# Starts the station, waits for its settings window and saves an account in it.
+save_account() {
   start_station
   until_true 20 config_window >/dev/null || { echo "the settings window did not open"; return 1; }
   local config
@@ -63,6 +69,10 @@ repairs() {
   xdotool mousemove --window "$config" 146 98 click 1 type --delay 20 "ana"   # Usuário
   xdotool mousemove --window "$config" 146 134 click 1 type --delay 20 "s3nha" # Senha
   xdotool mousemove --window "$config" 108 356 click 1                        # Salvar
+}
+
+repairs() {
+  save_account || return 1
   sound() {
     tr -d '\r' <"$work/cfg.ini" | grep -qx 'Usuario=ana' &&
       [[ $(tr -d '\r' <"$work/cfg.ini" | grep -cx '\[Geral\]') == 1 ]] &&
@@ -70,6 +80,14 @@ repairs() {
       tr -d '\r' <"$work/cfg.ini" | grep -qx 'Controle=-\?[0-9]\+'
   }
   until_true 10 sound || { echo "cfg.ini was not repaired by the save:"; od -c "$work/cfg.ini" | head; return 1; }
+}
+
+ends-without-template() {
+  rm "$work/padrao.xml"
+  save_account
+  ended() { ! kill -0 "$program" 2>/dev/null; }
+  until_true 10 ended 2>/dev/null || ended || { echo "the program went on without its template"; return 1; }
+  wait "$program" || { echo "the program ended with status $?"; return 1; }
 }
 
 stop_station() {
@@ -86,7 +104,7 @@ start_station() {
 
 failures=0
 while read -r name outcome details <&3; do
-  [[ $outcome == starts || $outcome == repairs ]] || continue
+  case $outcome in starts | repairs | ends-without-template) ;; *) continue ;; esac
   work=$(fresh_station "$1")
   cp "$corpus/$name" "$work/cfg.ini"
   if $outcome "$details"; then
