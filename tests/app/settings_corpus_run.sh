@@ -5,6 +5,9 @@
 #                  message boxes answered, stays running and logs the text;
 #   repairs        the station (without a session file) opens its settings window,
 #                  and one "Salvar" with a typed account leaves a sound cfg.ini;
+#   session-folder <text>  the same with a folder where the user's session file
+#                  goes: the text is logged, and no error is logged under a class
+#                  name of the C++ library;
 #   ends-without-template  the same save, with capture failing and no session
 #                  template beside the program, ends the program once its box is
 #                  answered.
@@ -59,6 +62,15 @@ starts() { # text
   until_true 20 logged "$1" || { echo "OnLine.log does not say \"$1\""; return 1; }
 }
 
+session-folder() { # text
+  local user
+  user=$(sed -n 's/^Usuario[ \t]*=[ \t]*\([^\r]*[^ \t\r]\)[ \t\r]*$/\1/p' "$work/cfg.ini")
+  mkdir "$work/$user.xml"
+  start_station
+  until_true 20 logged "$1" || { echo "OnLine.log does not say \"$1\""; return 1; }
+  ! logged "std::" || { echo "OnLine.log names a C++ library class"; return 1; }
+}
+
 config_window() { xdotool search --onlyvisible --name '^Configura.*es$' 2>/dev/null | head -1; }
 # Starts the station, waits for its settings window and saves an account in it.
 save_account() {
@@ -104,7 +116,7 @@ start_station() {
 
 failures=0
 while read -r name outcome details <&3; do
-  case $outcome in starts | repairs | ends-without-template) ;; *) continue ;; esac
+  case $outcome in starts | repairs | session-folder | ends-without-template) ;; *) continue ;; esac
   work=$(fresh_station "$1")
   cp "$corpus/$name" "$work/cfg.ini"
   if $outcome "$details"; then
