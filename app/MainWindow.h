@@ -171,6 +171,8 @@ private:
     platform::EncoderFactory& Encoders();
     std::unique_ptr<platform::EncoderFactory> FFfmpegEncoders;
     void EndLeftoverEncoders();
+    void LogEncoderFailure(const QString& explanation);
+    QString FLastEncoderFailure; // the cause last logged, until the broadcast is back
 };
 
 // The device ApplySettings gives the wave input: 0 whenever a desktop sound server

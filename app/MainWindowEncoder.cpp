@@ -83,6 +83,11 @@ void TFrm_OnLine::TimerStatusTimer()
     if (!FEncoder)
         return;
     FRunState = FEncoder->RunState();
+    if (FRunState == platform::Encoder::kRunning && !FLastEncoderFailure.isEmpty()) {
+        FLastEncoderFailure.clear();
+        WriteLog(QStringLiteral("A transmissão voltou ao ar"), QStringLiteral("Processo normal"),
+                 QStringLiteral("Encoder"));
+    }
     if (FRunState == platform::Encoder::kStopped) {
         FEncoder->AfterStop();
         TimerStatus.stop();
@@ -131,13 +136,21 @@ platform::EncoderFactory& TFrm_OnLine::Encoders()
             settings.password = FSenha.toStdString();
             settings.workingFolder = ExecutableFolder();
             settings.reportFailure = [this](const std::string& explanation) {
-                WriteLog(QString::fromStdString(explanation), QStringLiteral("Erro"),
-                         QStringLiteral("Encoder"));
+                LogEncoderFailure(QString::fromStdString(explanation));
             };
             return settings;
         });
     }
     return *FFfmpegEncoders;
+}
+
+void TFrm_OnLine::LogEncoderFailure(const QString& explanation)
+{
+    // While the server is away every restart fails the same way: one record per cause.
+    if (explanation == FLastEncoderFailure)
+        return;
+    FLastEncoderFailure = explanation;
+    WriteLog(explanation, QStringLiteral("Erro"), QStringLiteral("Encoder"));
 }
 
 void TFrm_OnLine::EndLeftoverEncoders()

@@ -10,21 +10,7 @@ set -euo pipefail
 
 here=$(cd "$(dirname "$0")" && pwd)
 source "$here/station_gui.sh"
-scripts=$(cd "$2/scripts" && pwd)
-for tool in pulseaudio icecast2 ffmpeg Xvfb curl; do
-  command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
-done
-work=$(fresh_station "$1")
-services=$(mktemp -d /tmp/sonavia-services-XXXXXX)
-chmod 755 "$services" # Icecast, running as root, drops to nobody
-pids=()
-cleanup() {
-  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-  pkill -KILL -P $$ ffmpeg 2>/dev/null || true
-  wait 2>/dev/null || true
-  rm -rf "$work" "$services"
-}
-trap cleanup EXIT
+prepare_on_air_check "$1" "$2"
 fail() {
   echo "FAIL: $*"
   echo "--- program output"; cat "$work/program.out" 2>/dev/null || true
@@ -34,24 +20,10 @@ fail() {
 
 user=lia
 password=segredo
-"$scripts/start-pulse" "$services/pulse" >"$services/pulse.out" 2>&1 &
-pids+=($!)
-export PULSE_SERVER=unix:$services/pulse/native
-"$scripts/wait-for" 10 "$PULSE_SERVER" || fail "the private sound server did not start"
-"$scripts/make-programme" "$services/programme.wav"
-"$scripts/play-programme" "$services/programme.wav" >"$services/play.out" 2>&1 &
-pids+=($!)
 port=$("$scripts/free-port")
-"$scripts/start-icecast" "$services/icecast" "$port" "$user" "$password" >"$services/icecast.out" 2>&1 &
-pids+=($!)
-"$scripts/wait-for" 10 "tcp:127.0.0.1:$port" || fail "Icecast did not start"
+start_station_icecast "$scripts" "$port" "$user" "$password" || fail "Icecast did not start"
 "$scripts/demo-settings" "$work" "$user" "$password" "localhost:$port"
 cp "$work/padrao.xml" "$work/$user.xml"
-
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$services/display" 2>"$services/xvfb.log" &
-pids+=($!)
-for _ in $(seq 50); do [[ -s $services/display ]] && break; sleep 0.1; done
-export DISPLAY=:$(cat "$services/display")
 
 on_air() { curl -sf "http://127.0.0.1:$port/status-json.xsl" | grep -q "\"listenurl\":\"[^\"]*/$user\""; }
 wait_until() { # seconds command...
@@ -62,8 +34,9 @@ wait_until() { # seconds command...
 gone() { ! kill -0 "$1" 2>/dev/null || [[ $(ps -o stat= -p "$1") == Z* ]]; }
 encoder_of() { pgrep -P "$1" -x ffmpeg | head -1; }
 start_station() {
-  "$work/sonavia-studio" >"$work/program.out" 2>&1 &
+  "$work/sonavia-studio" </dev/null >"$work/program.out" 2>&1 &
   program=$!
+  pids=("$program" "${pids[@]}")
 }
 stray() { # folder: an ffmpeg running there, as a killed station would leave it
   (cd "$1" && exec ffmpeg -nostdin -loglevel quiet -re -f lavfi -i anullsrc -f null - </dev/null >/dev/null 2>&1) &
