@@ -4,6 +4,7 @@
 #include "app/SessionFile.h"
 #include "app/Settings.h"
 #include "app/WidgetBuilders.h"
+#include "platform/Cp1252.h"
 #include "platform/DesktopPrograms.h"
 #include "platform/ExceptionRouting.h"
 #include "platform/MessageBoxes.h"
@@ -173,9 +174,20 @@ void TFrm_Config::ShowModal()
     exec();
 }
 
+QString TFrm_Config::FieldName(const QLineEdit* field) const
+{
+    if (field == EdRadio)
+        return QStringLiteral("Rádio");
+    return field == EdUsuario ? QStringLiteral("Usuário") : QStringLiteral("Senha");
+}
+
 int TFrm_Config::ChosenLineIndex() const
 {
-    return SettingToInt(FOwner.FControle);
+    // A hand-damaged Controle means no line chosen: the save must still write a sound
+    // file rather than fail before writing anything.
+    bool isNumber = false;
+    const int index = FOwner.FControle.trimmed().toInt(&isNumber);
+    return isNumber ? index : -1;
 }
 
 void TFrm_Config::BSalvarClick()
@@ -189,6 +201,17 @@ void TFrm_Config::BSalvarClick()
         platform::ActiveMessageBoxes().Information(
             QStringLiteral("É necessário informar a Senha!"));
         return;
+    }
+    // The file keeps Windows-1252: anything else would be stored as '?' and, in the
+    // password, silently break the login.
+    for (const QLineEdit* field : {EdRadio, EdUsuario, EdSenha}) {
+        if (!platform::FitsCp1252(field->text())) {
+            platform::ActiveMessageBoxes().Information(
+                QStringLiteral("O campo %1 contém caracteres que não podem ser gravados (como "
+                               "emojis ou ideogramas). Remova-os e salve de novo.")
+                    .arg(FieldName(field)));
+            return;
+        }
     }
     // The user name names the session file; one that would reach outside the
     // station folder is refused before anything is written.

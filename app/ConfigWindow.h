@@ -54,6 +54,8 @@ public:
     // Index of the recording line chosen in the mixer panel, -1 for none. Until the
     // mixer panel lists the card's lines, the saved choice stands.
     int ChosenLineIndex() const;
+    // The label of an account field, for messages about it.
+    QString FieldName(const QLineEdit* field) const;
 
 protected:
     void showEvent(QShowEvent* event) override;

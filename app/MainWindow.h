@@ -203,6 +203,9 @@ private:
     // The notification area: the services' one, else the desktop's.
     platform::NotifyIcons& TrayIcons();
     std::unique_ptr<platform::NotifyIcons> FDesktopTrayIcons;
+    void EndLeftoverEncoders();
+    void LogEncoderFailure(const QString& explanation);
+    QString FLastEncoderFailure; // the cause last logged, until the broadcast is back
 };
 
 // The device ApplySettings gives the wave input: 0 whenever a desktop sound server

@@ -5,8 +5,10 @@
 #include "app/MainWindow.h"
 #include "app/SessionFile.h"
 #include "platform/CaptureDeviceNames.h"
+#include "platform/ExceptionRouting.h"
 #include "platform/FfmpegEncoder.h"
 #include "platform/MessageBoxes.h"
+#include "platform/ProcessLifetime.h"
 
 #include <QComboBox>
 #include <QCoreApplication>
@@ -60,7 +62,7 @@ void TFrm_OnLine::BuildSessionFile()
         app::SessionBuild::TemplateMissing) {
         platform::ActiveMessageBoxes().Information(
             QStringLiteral("Arquivos de configuração Padrão não existente!"));
-        QCoreApplication::exit(0);
+        platform::StationApplication::Terminate(0);
         throw app::EAbort("The session template is missing");
     }
 }
@@ -81,6 +83,11 @@ void TFrm_OnLine::TimerStatusTimer()
     if (!FEncoder)
         return;
     FRunState = FEncoder->RunState();
+    if (FRunState == platform::Encoder::kRunning && !FLastEncoderFailure.isEmpty()) {
+        FLastEncoderFailure.clear();
+        WriteLog(QStringLiteral("A transmissão voltou ao ar"), QStringLiteral("Processo normal"),
+                 QStringLiteral("Encoder"));
+    }
     if (FRunState == platform::Encoder::kStopped) {
         FEncoder->AfterStop();
         TimerStatus.stop();
@@ -120,17 +127,39 @@ platform::EncoderFactory& TFrm_OnLine::Encoders()
 {
     if (FServices.encoders != nullptr)
         return *FServices.encoders;
-    if (!FFfmpegEncoders)
+    if (!FFfmpegEncoders) {
+        EndLeftoverEncoders();
         FFfmpegEncoders = std::make_unique<platform::FfmpegEncoderFactory>([this] {
             platform::FfmpegEncoderSettings settings;
             settings.program = EncoderProgramPath().string();
             settings.resolveCapturePcm = platform::CapturePcmForProductName;
             settings.password = FSenha.toStdString();
+            settings.workingFolder = ExecutableFolder();
             settings.reportFailure = [this](const std::string& explanation) {
-                WriteLog(QString::fromStdString(explanation), QStringLiteral("Erro"),
-                         QStringLiteral("Encoder"));
+                LogEncoderFailure(QString::fromStdString(explanation));
             };
             return settings;
         });
+    }
     return *FFfmpegEncoders;
+}
+
+void TFrm_OnLine::LogEncoderFailure(const QString& explanation)
+{
+    // While the server is away every restart fails the same way: one record per cause.
+    if (explanation == FLastEncoderFailure)
+        return;
+    FLastEncoderFailure = explanation;
+    WriteLog(explanation, QStringLiteral("Erro"), QStringLiteral("Encoder"));
+}
+
+void TFrm_OnLine::EndLeftoverEncoders()
+{
+    // An encoder of an earlier run of this station (killed before it could stop it)
+    // would keep the mount busy and the server would refuse every new start.
+    for (const pid_t pid : platform::EndLeftoverProcesses(EncoderProgramPath(), ExecutableFolder()))
+        WriteLog(
+            QStringLiteral("Encerrado o encoder deixado por uma execução anterior (processo %1)")
+                .arg(pid),
+            QStringLiteral("Processo normal"), QStringLiteral("VerificaEncoder"));
 }

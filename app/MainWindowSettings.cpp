@@ -57,8 +57,18 @@ int TFrm_OnLine::WriteLog(const QString& description, const QString& action, con
 void TFrm_OnLine::LoadSettings()
 {
     const app::SettingsFile file(SettingsFilePath());
-    if (!file.Exists())
+    if (!file.Exists()) {
         WriteDefaultSettings();
+    } else if (!file.Usable()) {
+        // Empty, binary or without its section: nothing in it can be loaded, and the
+        // settings window must be able to save over it.
+        WriteDefaultSettings();
+        WriteLog(QStringLiteral("O arquivo %1 não tinha a seção [%2]; foram gravados os valores "
+                                "padrão")
+                     .arg(QString::fromStdString(SettingsFilePath().string()),
+                          QString::fromLatin1(app::kSettingsSection)),
+                 QStringLiteral("Erro"), QStringLiteral("LoadSettings"));
+    }
     const app::StoredSettings stored = file.Read();
     FControle = stored.controle;
     FUsuario = stored.usuario;

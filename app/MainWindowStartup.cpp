@@ -3,6 +3,7 @@
 #include "app/Abort.h"
 #include "app/ConfigWindow.h"
 #include "app/MainWindow.h"
+#include "platform/AtomicFile.h"
 #include "platform/Exception.h"
 #include "platform/ExceptionRouting.h"
 #include "platform/MessageBoxes.h"
@@ -50,7 +51,11 @@ void TFrm_OnLine::FormCreate()
         [this](const std::exception& error) { HandleAppException(error); });
     // An error while creating the window (an unwritable settings file) is reported
     // like any other and the window still comes up.
-    platform::RunGuarded([this] { LoadSettings(); });
+    platform::RunGuarded([this] {
+        // A write killed half-way leaves its temporary file, which may hold the password.
+        platform::RemoveLeftoverTemporaries(ExecutableFolder());
+        LoadSettings();
+    });
 }
 
 void TFrm_OnLine::CreateTimers()

@@ -82,7 +82,7 @@ void TFrm_OnLine::FormClose()
 {
     if (FEncoder)
         FEncoder->Stop();
-    QCoreApplication::quit();
+    platform::StationApplication::Terminate(0);
 }
 
 void TFrm_OnLine::FormDestroy()

@@ -19,15 +19,20 @@ bool SettingsFile::Exists() const
     return std::filesystem::exists(file_, error);
 }
 
+bool SettingsFile::Usable() const
+{
+    return platform::HasProfileSection(file_, kSettingsSection);
+}
+
 void SettingsFile::WriteDefaults(const QString& servidor) const
 {
-    WriteKey("Controle", QStringLiteral("0"));
-    WriteKey("Usuario", QString());
-    WriteKey("Senha", QString());
-    WriteKey("Placa", QStringLiteral("0"));
-    WriteKey("Radio", QString());
-    WriteKey("Kbps", QStringLiteral("32000"));
-    WriteKey("Servidor", servidor);
+    WriteKeys({{"Controle", "0"},
+               {"Usuario", ""},
+               {"Senha", ""},
+               {"Placa", "0"},
+               {"Radio", ""},
+               {"Kbps", "32000"},
+               {"Servidor", platform::ToCp1252(servidor)}});
 }
 
 StoredSettings SettingsFile::Read() const
@@ -36,7 +41,7 @@ StoredSettings SettingsFile::Read() const
     settings.controle = ReadKey("Controle");
     settings.usuario = ReadKey("Usuario");
     settings.senha = platform::FromCp1252(
-        ScramblePassword(platform::ReadProfileString(file_, kSettingsSection, "Senha")));
+        ScramblePassword(platform::ReadProfileBytes(file_, kSettingsSection, "Senha")));
     settings.placa = ReadKey("Placa");
     settings.radio = ReadKey("Radio");
     settings.kbps = ReadKey("Kbps");
@@ -46,12 +51,14 @@ StoredSettings SettingsFile::Read() const
 
 void SettingsFile::WriteAccount(const AccountSettings& account) const
 {
-    WriteKey("Placa", QString::number(account.placa));
-    WriteKey("Controle", QString::number(account.controle));
-    WriteKey("Usuario", account.usuario);
-    WriteKeyBytes("Senha", ScramblePassword(platform::ToCp1252(account.senha)));
-    WriteKey("Radio", account.radio);
-    WriteKey("Kbps", account.kbps);
+    // One replacement of the file: a save cut off half-way must not pair the new user
+    // with the old password.
+    WriteKeys({{"Placa", std::to_string(account.placa)},
+               {"Controle", std::to_string(account.controle)},
+               {"Usuario", platform::ToCp1252(account.usuario)},
+               {"Senha", ScramblePassword(platform::ToCp1252(account.senha))},
+               {"Radio", platform::ToCp1252(account.radio)},
+               {"Kbps", platform::ToCp1252(account.kbps)}});
 }
 
 bool SettingsFile::UpdateKbps(const QString& kbps) const
@@ -69,12 +76,12 @@ QString SettingsFile::ReadKey(std::string_view key) const
 
 void SettingsFile::WriteKey(std::string_view key, const QString& value) const
 {
-    WriteKeyBytes(key, platform::ToCp1252(value));
+    platform::WriteProfileString(file_, kSettingsSection, key, platform::ToCp1252(value));
 }
 
-void SettingsFile::WriteKeyBytes(std::string_view key, std::string_view bytes) const
+void SettingsFile::WriteKeys(const std::vector<std::pair<std::string, std::string>>& keys) const
 {
-    platform::WriteProfileString(file_, kSettingsSection, key, bytes);
+    platform::WriteProfileStrings(file_, kSettingsSection, keys);
 }
 
 } // namespace app

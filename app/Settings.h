@@ -4,6 +4,8 @@
 #include <filesystem>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 namespace app {
 
@@ -42,13 +44,15 @@ struct AccountSettings {
 
 // The station's settings file. Every operation opens, reads or rewrites and
 // closes the file; nothing is cached. A failed write raises EIniFileException
-// "Unable to write to <path>", leaving the keys not yet written as they were.
+// "Unable to write to <path>" and leaves the file as it was.
 class SettingsFile {
 public:
     explicit SettingsFile(std::filesystem::path file) : file_(std::move(file)) {}
 
     const std::filesystem::path& Path() const { return file_; }
     bool Exists() const;
+    // False for a file without the section (empty, damaged, not a settings file).
+    bool Usable() const;
 
     // Controle "0", Usuario, Senha empty, Placa "0", Radio empty, Kbps "32000",
     // Servidor = the provider's domain, in that order.
@@ -66,7 +70,8 @@ public:
 private:
     QString ReadKey(std::string_view key) const;
     void WriteKey(std::string_view key, const QString& value) const;
-    void WriteKeyBytes(std::string_view key, std::string_view bytes) const;
+    // Windows-1252 values, written in one replacement of the file.
+    void WriteKeys(const std::vector<std::pair<std::string, std::string>>& keys) const;
 
     std::filesystem::path file_;
 };

@@ -36,6 +36,14 @@ std::string ToCp1252(const QString& text)
     return bytes;
 }
 
+bool FitsCp1252(const QString& text)
+{
+    for (const char32_t codePoint : text.toUcs4())
+        if (codePoint != U'?' && EncodeOne(codePoint) == '?')
+            return false;
+    return true;
+}
+
 QString FromCp1252(std::string_view bytes)
 {
     QString text;

@@ -11,6 +11,8 @@ namespace platform {
 
 // Characters outside Windows-1252 become '?', as the Windows conversion does.
 std::string ToCp1252(const QString& text);
+// True when every character of the text has a Windows-1252 byte.
+bool FitsCp1252(const QString& text);
 QString FromCp1252(std::string_view bytes);
 
 // UTF-8 convenience forms for code that keeps its strings in std::string.

@@ -3,24 +3,70 @@
 #include "platform/Encoder.h"
 #include "platform/XmlDocument.h"
 
-#include <regex>
+#include <algorithm>
+#include <cctype>
+#include <string_view>
 
 namespace platform {
 
 namespace {
 
-[[noreturn]] void Refuse(const std::filesystem::path& file, const std::string& what)
+[[noreturn]] void Refuse(const std::filesystem::path& file, const std::string& what,
+                         const std::string& remedy = "save the settings again to rebuild it")
 {
-    throw EEncoderError("The session file " + file.string() + " " + what +
-                        ": save the settings again to rebuild it");
+    throw EEncoderError("The session file " + file.string() + " " + what + ": " + remedy);
 }
 
-// The decimal value of the first name="digits" fragment in the profile text, or 0.
-int FragmentValue(const std::string& profile, const std::string& name)
+bool EqualIgnoringCase(char a, char b)
 {
-    const std::regex fragment(name + "=\"([0-9]{1,9})\"", std::regex::icase);
-    std::smatch match;
-    return std::regex_search(profile, match, fragment) ? std::stoi(match[1]) : 0;
+    return std::tolower(static_cast<unsigned char>(a)) ==
+           std::tolower(static_cast<unsigned char>(b));
+}
+
+// The decimal value (1 to 9 digits) of the first name="digits" fragment in the profile
+// text, the name matched without regard to case; 0 when there is none.
+int FragmentValue(std::string_view profile, std::string_view name)
+{
+    for (auto at = profile.begin();; ++at) {
+        at = std::search(at, profile.end(), name.begin(), name.end(), EqualIgnoringCase);
+        if (at == profile.end())
+            return 0;
+        std::string_view rest(at + static_cast<std::ptrdiff_t>(name.size()), profile.end());
+        if (!rest.starts_with("=\""))
+            continue;
+        rest.remove_prefix(2);
+        const std::size_t digits = rest.find_first_not_of("0123456789");
+        if (digits >= 1 && digits <= 9 && rest[digits] == '"')
+            return std::stoi(std::string(rest.substr(0, digits)));
+    }
+}
+
+// A DNS host name or dotted address: labels of letters, digits and '-' (not at either
+// end), 1 to 63 characters each, at most 253 in all.
+bool IsHostName(std::string_view host)
+{
+    if (host.empty() || host.size() > 253)
+        return false;
+    for (std::size_t from = 0; from <= host.size();) {
+        const std::size_t dot = std::min(host.find('.', from), host.size());
+        const std::string_view label = host.substr(from, dot - from);
+        if (label.empty() || label.size() > 63 || label.front() == '-' || label.back() == '-')
+            return false;
+        for (const char c : label)
+            if (!std::isalnum(static_cast<unsigned char>(c)) && c != '-')
+                return false;
+        from = dot + 1;
+    }
+    return true;
+}
+
+// The start of a long value, for messages that quote it.
+std::string Shown(const std::string& value)
+{
+    constexpr std::size_t Shortest = 60;
+    return value.size() <= Shortest ? value
+                                    : value.substr(0, Shortest) + "... (" +
+                                          std::to_string(value.size()) + " characters)";
 }
 
 std::string AttributeOr(const XmlNode& node, const char* name, const std::string& fallback)
@@ -57,16 +103,25 @@ EncoderSession ReadEncoderSession(const std::filesystem::path& sessionFile)
     const XmlNode broadcast = root.FirstChild("Broadcast");
     const std::string server =
         broadcast.IsNull() ? std::string() : broadcast.Attribute("PublishServer");
-    const std::regex hostAndPort(R"(^([^:/\s]+)(?::([0-9]{1,5}))?$)");
-    std::smatch match;
-    if (!std::regex_match(server, match, hostAndPort))
-        Refuse(sessionFile, "names no usable publishing server (PublishServer \"" + server +
-                                "\"; expected host or host:port)");
-    session.host = match[1];
-    if (match[2].matched)
-        session.port = std::stoi(match[2]);
-    if (session.port <= 0 || session.port > 65535)
-        Refuse(sessionFile, "names the port " + std::string(match[2]) + ", outside 1..65535");
+    const std::size_t colon = server.find(':');
+    session.host = server.substr(0, colon);
+    if (session.host.empty())
+        Refuse(sessionFile,
+               "names no publishing server (PublishServer; expected host or host:port)");
+    if (!IsHostName(session.host))
+        Refuse(sessionFile,
+               "names the publishing server (PublishServer) \"" + Shown(session.host) +
+                   "\", which cannot be a host name",
+               "correct Servidor in cfg.ini (a domain name, optionally :port)");
+    if (colon != std::string::npos) {
+        const std::string port = server.substr(colon + 1);
+        const bool digits =
+            !port.empty() && port.size() <= 5 && port.find_first_not_of("0123456789") == port.npos;
+        session.port = digits ? std::stoi(port) : 0;
+        if (session.port <= 0 || session.port > 65535)
+            Refuse(sessionFile, "names the port \"" + Shown(port) + "\", outside 1..65535",
+                   "correct Servidor in cfg.ini");
+    }
     session.publishingPoint = broadcast.Attribute("PublishingPoint");
     if (session.publishingPoint.empty())
         Refuse(sessionFile, "names no publishing point (the account user name)");

@@ -2,6 +2,8 @@
 
 #include <charconv>
 #include <cxxabi.h>
+#include <filesystem>
+#include <ios>
 #include <memory>
 #include <new>
 #include <typeinfo>
@@ -14,6 +16,10 @@ std::string ExceptionClassName(const std::exception& error)
         return own->ClassName();
     if (dynamic_cast<const std::bad_alloc*>(&error))
         return "EOutOfMemory";
+    // The library's own stream and file-system errors are input/output errors.
+    if (dynamic_cast<const std::ios_base::failure*>(&error) ||
+        dynamic_cast<const std::filesystem::filesystem_error*>(&error))
+        return "EInOutError";
     int status = 0;
     std::unique_ptr<char, void (*)(void*)> demangled(
         abi::__cxa_demangle(typeid(error).name(), nullptr, nullptr, &status), std::free);

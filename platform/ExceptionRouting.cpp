@@ -67,6 +67,17 @@ std::function<void()> Guarded(std::function<void()> action)
 
 StationApplication::StationApplication(int& argc, char** argv) : QApplication(argc, argv) {}
 
+void StationApplication::Terminate(int exitCode)
+{
+    terminated_ = exitCode;
+    QCoreApplication::exit(exitCode);
+}
+
+int StationApplication::Run()
+{
+    return terminated_ ? *terminated_ : exec();
+}
+
 bool StationApplication::notify(QObject* receiver, QEvent* event)
 {
     try {

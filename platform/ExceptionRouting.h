@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <exception>
 #include <functional>
+#include <optional>
 
 namespace platform {
 
@@ -32,6 +33,16 @@ class StationApplication final : public QApplication {
 public:
     StationApplication(int& argc, char** argv);
     bool notify(QObject* receiver, QEvent* event) override;
+
+    // Ends the program wherever it is called from: every running event loop stops, and
+    // a main loop that has not started yet (a box shown during start-up runs a loop of
+    // its own before it) does not start.
+    static void Terminate(int exitCode);
+    // The main loop, unless Terminate came first.
+    int Run();
+
+private:
+    static inline std::optional<int> terminated_;
 };
 
 } // namespace platform

@@ -1,5 +1,7 @@
 #include "platform/FfmpegEncoder.h"
 
+#include "platform/ProcessLifetime.h"
+
 #include <QTimer>
 #include <QUrl>
 
@@ -120,6 +122,8 @@ void FfmpegEncoder::Start()
 
     delete process_;
     process_ = new QProcess(this);
+    TieLifetimeToProgram(*process_);
+    process_->setWorkingDirectory(QString::fromStdString(settings_.workingFolder.string()));
     progress_ = FfmpegProgress();
     stopRequested_ = false;
     connect(process_, &QProcess::readyReadStandardOutput, this, &FfmpegEncoder::TakeOutput);
@@ -198,6 +202,13 @@ std::string FfmpegEncoder::Explanation(int exitCode, QProcess::ExitStatus status
     for (int lines = 0; lines < 3 && from != std::string::npos && from > 0; ++lines)
         from = tail.rfind('\n', from - 1);
     tail = from == std::string::npos ? tail : tail.substr(from + 1);
+    // ffmpeg names its parts with their address ("[tcp @ 0x55d0...]"), which differs in
+    // every run; without it the same cause reads the same each time.
+    for (std::size_t at = tail.find(" @ 0x"); at != std::string::npos;
+         at = tail.find(" @ 0x", at)) {
+        const std::size_t end = tail.find_first_not_of("0123456789abcdefABCDEF", at + 5);
+        tail.erase(at, (end == std::string::npos ? tail.size() : end) - at);
+    }
     // One line, so that the event log keeps its layout.
     for (char& c : tail)
         if (c == '\n' || c == '\r')

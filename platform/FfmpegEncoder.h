@@ -35,6 +35,9 @@ struct FfmpegEncoderSettings {
     // The ALSA PCM name of the capture card with this product name; empty when no such card.
     std::function<std::string(const std::string& productName)> resolveCapturePcm;
     std::string password; // the account password, the mount's source password
+    // The station folder, the process's current folder: it tells this station's encoder
+    // from any other ffmpeg on the machine.
+    std::filesystem::path workingFolder;
     // Receives the explanation when the process ends without being asked to.
     std::function<void(const std::string& explanation)> reportFailure;
 };

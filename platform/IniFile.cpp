@@ -76,10 +76,47 @@ std::pair<std::size_t, std::size_t> FindSection(const std::vector<std::string>& 
     return {begin, lines.size()};
 }
 
+// Replaces the key's line in place, or adds it at the end of its section (creating the
+// section when missing).
+void SetKey(std::vector<std::string>& lines, std::string_view section, std::string_view key,
+            const std::string& entry)
+{
+    auto [begin, end] = FindSection(lines, section);
+    if (begin == std::string::npos) {
+        lines.push_back("[" + std::string(section) + "]");
+        lines.push_back(entry);
+        return;
+    }
+    const auto keyLine =
+        std::find_if(lines.begin() + static_cast<std::ptrdiff_t>(begin),
+                     lines.begin() + static_cast<std::ptrdiff_t>(end),
+                     [&](const std::string& line) { return KeyOfLine(line, key); });
+    if (keyLine != lines.begin() + static_cast<std::ptrdiff_t>(end)) {
+        *keyLine = entry;
+        return;
+    }
+    // After the section's last key, before any blank lines that end it.
+    auto insertAt = end;
+    while (insertAt > begin && Trimmed(lines[insertAt - 1]).empty())
+        --insertAt;
+    lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(insertAt), entry);
+}
+
 } // namespace
+
+bool HasProfileSection(const std::filesystem::path& file, std::string_view section)
+{
+    return FindSection(ReadLines(file), section).first != std::string::npos;
+}
 
 std::string ReadProfileString(const std::filesystem::path& file, std::string_view section,
                               std::string_view key)
+{
+    return std::string(Trimmed(ReadProfileBytes(file, section, key)));
+}
+
+std::string ReadProfileBytes(const std::filesystem::path& file, std::string_view section,
+                             std::string_view key)
 {
     const auto lines = ReadLines(file);
     const auto [begin, end] = FindSection(lines, section);
@@ -95,33 +132,27 @@ std::string ReadProfileString(const std::filesystem::path& file, std::string_vie
 void WriteProfileString(const std::filesystem::path& file, std::string_view section,
                         std::string_view key, std::string_view value)
 {
+    WriteProfileStrings(file, section, {{std::string(key), std::string(value)}});
+}
+
+void WriteProfileStrings(const std::filesystem::path& file, std::string_view section,
+                         const std::vector<std::pair<std::string, std::string>>& values)
+{
     // A line break would end the value early and start a line of its own (a key
     // or section of the caller's choosing); refuse rather than corrupt the file.
-    if (value.find_first_of(std::string_view("\0\r\n", 3)) != std::string_view::npos)
-        throw EIniFileException("Unable to write to " + file.string() + ": the value of " +
-                                std::string(key) +
-                                " contains a line break or NUL character; remove it and retry");
+    for (const auto& [key, value] : values)
+        if (value.find_first_of(std::string_view("\0\r\n", 3)) != std::string::npos)
+            throw EIniFileException("Unable to write to " + file.string() + ": the value of " +
+                                    key +
+                                    " contains a line break or NUL character; remove it and retry");
     auto lines = ReadLines(file);
-    const std::string entry = std::string(key) + "=" + std::string(value);
-    auto [begin, end] = FindSection(lines, section);
-    if (begin == std::string::npos) {
-        lines.push_back("[" + std::string(section) + "]");
-        lines.push_back(entry);
-    } else {
-        const auto keyLine =
-            std::find_if(lines.begin() + static_cast<std::ptrdiff_t>(begin),
-                         lines.begin() + static_cast<std::ptrdiff_t>(end),
-                         [&](const std::string& line) { return KeyOfLine(line, key); });
-        if (keyLine != lines.begin() + static_cast<std::ptrdiff_t>(end)) {
-            *keyLine = entry;
-        } else {
-            // After the section's last key, before any blank lines that end it.
-            auto insertAt = end;
-            while (insertAt > begin && Trimmed(lines[insertAt - 1]).empty())
-                --insertAt;
-            lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(insertAt), entry);
-        }
-    }
+    // A file holding NUL bytes is no text (a damaged disk, a wrong copy): nothing in it
+    // can be kept, and patching it would leave the garbage around the keys.
+    if (std::any_of(lines.begin(), lines.end(),
+                    [](const std::string& line) { return line.find('\0') != std::string::npos; }))
+        lines.clear();
+    for (const auto& [key, value] : values)
+        SetKey(lines, section, key, key + "=" + value);
     std::string content;
     for (const auto& line : lines)
         content += line + "\r\n";

@@ -33,6 +33,16 @@ std::string DeclaredEncoding(const std::string& bytes)
     return name;
 }
 
+// A folder where the document should be cannot be read or replaced; say so rather than
+// let the stream fail with a text that names no file.
+void RefuseFolder(const std::filesystem::path& file, const char* what)
+{
+    std::error_code error;
+    if (std::filesystem::is_directory(file, error))
+        throw EXmlDocumentError(std::string(what) + " the XML document " + file.string() +
+                                ": it is a folder, not a file; move or rename the folder");
+}
+
 bool IsSingleByteEncoding(const std::string& name)
 {
     return name == "windows-1252" || name == "iso-8859-1" || name == "latin1" || name == "cp1252";
@@ -109,6 +119,7 @@ XmlDocument::~XmlDocument() = default;
 
 void XmlDocument::LoadFromFile(const std::filesystem::path& file)
 {
+    RefuseFolder(file, "Cannot read");
     std::ifstream in(file, std::ios::binary);
     if (!in)
         throw EXmlDocumentError("Cannot open the XML document " + file.string() +
@@ -155,6 +166,7 @@ std::string XmlDocument::SaveToBytes() const
 void XmlDocument::SaveToFile(const std::filesystem::path& file) const
 {
     using std::filesystem::perms;
+    RefuseFolder(file, "Unable to write");
     if (!ReplaceFileContents(file, SaveToBytes(),
                              perms::owner_read | perms::owner_write | perms::group_read |
                                  perms::others_read))

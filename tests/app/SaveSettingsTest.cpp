@@ -169,3 +169,31 @@ TEST_F(SaveSettingsTest, AUserNameThatWouldLeaveTheStationFolderIsRefusedBeforeA
     EXPECT_TRUE(window->calls.empty());
     EXPECT_TRUE(config->isVisible());
 }
+
+TEST_F(SaveSettingsTest, CharactersTheFileCannotHoldAreRefusedNamingTheField)
+{
+    const std::string before = Settings();
+    const struct {
+        QLineEdit* field;
+        QString text;
+        QString name;
+    } cases[] = {
+        {config->EdRadio,
+         QString::fromUtf8("R\xC3\xA1"
+                           "dio \xF0\x9F\x93\xBB"),
+         QStringLiteral("Rádio")},
+        {config->EdUsuario, QString::fromUtf8("\xE6\x9D\xB1\xE4\xBA\xAC"),
+         QStringLiteral("Usuário")},
+        {config->EdSenha, QString::fromUtf8("p\xC3\xA3o\xF0\x9F\x98\x80"), QStringLiteral("Senha")},
+    };
+    for (const auto& bad : cases) {
+        boxes.boxes.clear();
+        Type(QStringLiteral("ana"), QStringLiteral("segredo"), QStringLiteral("Rádio Azul"));
+        bad.field->setText(bad.text);
+        ClickSave();
+        ASSERT_EQ(boxes.boxes.size(), 1u) << bad.name.toStdString();
+        EXPECT_TRUE(boxes.boxes[0].text.startsWith("O campo " + bad.name + " "))
+            << boxes.boxes[0].text.toStdString();
+        EXPECT_EQ(Settings(), before);
+    }
+}

@@ -1,11 +1,21 @@
 #include "app/Settings.h"
+#include "platform/AtomicFile.h"
 #include "platform/Cp1252.h"
 #include "platform/Exception.h"
 #include "platform/IniFile.h"
+#include "support/Corpus.h"
 #include "support/TempFolder.h"
 
+#include <QStringList>
+#include <chrono>
+#include <csignal>
 #include <gtest/gtest.h>
+#include <map>
+#include <random>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
 
 using app::ScramblePassword;
 using app::SettingsFile;
@@ -85,7 +95,7 @@ TEST(Settings, SavedAccountReadsBackWithThePasswordAtItsTypedLength)
     EXPECT_EQ(stored.kbps, "64008");
     EXPECT_EQ(stored.servidor, "provedor.test");
 
-    const std::string raw = platform::ReadProfileString(file.Path(), "Geral", "Senha");
+    const std::string raw = platform::ReadProfileBytes(file.Path(), "Geral", "Senha");
     EXPECT_EQ(raw.size(), platform::ToCp1252(account.senha).size());
     EXPECT_EQ(raw, ScramblePassword(platform::ToCp1252(account.senha)));
     // Accented letters go to the file as single Windows-1252 bytes.
@@ -166,4 +176,83 @@ TEST(Settings, BitrateIsWrittenOnlyWhenItChanges)
     EXPECT_TRUE(file.UpdateKbps(QStringLiteral("96000")));
     EXPECT_EQ(file.Read().kbps, "96000");
     EXPECT_EQ(file.Read().servidor, "provedor.test");
+}
+
+TEST(Settings, CorpusOfSettingsFilesLoadsAsExpected)
+{
+    for (const auto& entry : testsupport::CorpusCases("settings")) {
+        if (entry.outcome != "reads")
+            continue; // a case for the whole program
+        SCOPED_TRACE(entry.file.filename().string());
+        testsupport::TempFolder folder;
+        WriteBytes(folder / "cfg.ini", ReadBytes(entry.file));
+        const auto stored = SettingsFile(folder / "cfg.ini").Read();
+        const std::map<QString, QString> loaded{
+            {"Controle", stored.controle}, {"Usuario", stored.usuario}, {"Senha", stored.senha},
+            {"Placa", stored.placa},       {"Radio", stored.radio},     {"Kbps", stored.kbps},
+            {"Servidor", stored.servidor}};
+        for (const QString& pair : QString::fromStdString(entry.details).split(';')) {
+            const QString key = pair.section('=', 0, 0);
+            ASSERT_TRUE(loaded.contains(key)) << key.toStdString();
+            EXPECT_EQ(loaded.at(key), pair.section('=', 1)) << key.toStdString();
+        }
+    }
+}
+
+TEST(Settings, EveryCorpusFileTakesASavedAccountAndReadsItBack)
+{
+    const auto account = Account();
+    for (const auto& entry : testsupport::CorpusCases("settings")) {
+        SCOPED_TRACE(entry.file.filename().string());
+        testsupport::TempFolder folder;
+        WriteBytes(folder / "cfg.ini", ReadBytes(entry.file));
+        const SettingsFile file(folder / "cfg.ini");
+        file.WriteAccount(account);
+        EXPECT_TRUE(file.Usable());
+        const auto stored = file.Read();
+        EXPECT_EQ(stored.usuario, account.usuario);
+        EXPECT_EQ(stored.senha, account.senha);
+        EXPECT_EQ(stored.placa, "2");
+        const std::string text = ReadBytes(file.Path());
+        EXPECT_EQ(text.find('\0'), std::string::npos);
+        EXPECT_EQ(text.find("[Geral]"), text.rfind("[Geral]"));
+    }
+}
+
+TEST(Settings, ASaveKilledAnywhereLeavesOneWholeAccountAndARestartLeavesNoTemporaryFile)
+{
+    testsupport::TempFolder folder;
+    const SettingsFile file(folder / "cfg.ini");
+    app::AccountSettings first = Account();
+    app::AccountSettings second = Account();
+    second.usuario = QStringLiteral("outra");
+    second.senha = QStringLiteral("outra senha");
+    file.WriteAccount(first);
+    std::mt19937 random(12);
+    for (int kill = 0; kill < 50; ++kill) {
+        const pid_t saver = fork();
+        ASSERT_GE(saver, 0);
+        if (saver == 0) {
+            try {
+                for (;;) {
+                    file.WriteAccount(second);
+                    file.WriteAccount(first);
+                }
+            } catch (...) {
+            }
+            _exit(1);
+        }
+        std::this_thread::sleep_for(std::chrono::microseconds(random() % 20000));
+        ::kill(saver, SIGKILL);
+        ::waitpid(saver, nullptr, 0);
+        const auto stored = file.Read();
+        const bool whole = (stored.usuario == first.usuario && stored.senha == first.senha) ||
+                           (stored.usuario == second.usuario && stored.senha == second.senha);
+        ASSERT_TRUE(whole) << "after kill " << kill << ": " << stored.usuario.toStdString();
+    }
+    platform::RemoveLeftoverTemporaries(folder.path());
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder.path()))
+        names.push_back(entry.path().filename().string());
+    EXPECT_EQ(names, std::vector<std::string>{"cfg.ini"});
 }

@@ -150,3 +150,18 @@ TEST_F(StartupTest, NonNumericLineIndexReachesTheErrorHandlerToo)
     EXPECT_EQ(boxes.boxes[0].text, "'um' is not a valid integer value");
     EXPECT_NE(LogUtf8().find("Ação.................: EConvertError\r\n"), std::string::npos);
 }
+
+TEST_F(StartupTest, TemporaryFilesOfWritesKilledHalfWayAreRemovedAtStartUp)
+{
+    const std::vector<std::string> leftovers{"cfg.ini.Ab12Cd", "ana.xml.zZ9y8X"};
+    const std::vector<std::string> kept{"notes.txt.Ab12Cd", "cfg.ini.bak", "ana.xml.old-1"};
+    for (const auto& name : leftovers)
+        testsupport::WriteBytes(folder / name, "x");
+    for (const auto& name : kept)
+        testsupport::WriteBytes(folder / name, "x");
+    ProbeWindow window(Services());
+    for (const auto& name : leftovers)
+        EXPECT_FALSE(std::filesystem::exists(folder / name)) << name;
+    for (const auto& name : kept)
+        EXPECT_TRUE(std::filesystem::exists(folder / name)) << name;
+}

@@ -64,3 +64,46 @@ screenshot() { # file
   sleep 0.5
   import -window root "$1"
 }
+
+# What a station on the air needs, for a check that runs the program itself: a private
+# sound server playing the demo programme and a virtual display of its own. Sets
+# $services (a temporary folder) and $pids (what to end; add yours), exports
+# PULSE_SERVER and DISPLAY, and cleans up, $work included, when the shell exits.
+start_station_services() { # scripts folder
+  local scripts=$1
+  services=$(mktemp -d /tmp/sonavia-services-XXXXXX)
+  chmod 755 "$services" # Icecast, running as root, drops to nobody
+  pids=()
+  trap 'for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+        wait 2>/dev/null || true; rm -rf "$work" "$services"' EXIT
+  "$scripts/start-pulse" "$services/pulse" >"$services/pulse.out" 2>&1 &
+  pids+=($!)
+  export PULSE_SERVER=unix:$services/pulse/native
+  "$scripts/wait-for" 10 "$PULSE_SERVER" || { cat "$services/pulse.out"; return 1; }
+  "$scripts/make-programme" "$services/programme.wav"
+  "$scripts/play-programme" "$services/programme.wav" >"$services/play.out" 2>&1 &
+  pids+=($!)
+  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$services/display" 2>"$services/xvfb.log" &
+  pids+=($!)
+  for _ in $(seq 50); do [[ -s $services/display ]] && break; sleep 0.1; done
+  export DISPLAY=:$(cat "$services/display")
+}
+
+# Icecast on a loopback port with the account as the mount's source; adds it to $pids.
+start_station_icecast() { # scripts folder, port, user, password
+  "$1/start-icecast" "$services/icecast" "$2" "$3" "$4" >"$services/icecast.out" 2>&1 &
+  pids+=($!)
+  "$1/wait-for" 10 "tcp:127.0.0.1:$2" || { cat "$services/icecast.out"; return 1; }
+}
+
+# The start of a whole-program check of a station on the air: skips (status 77) when a
+# program it needs is missing, then sets $scripts and $work and starts the services.
+prepare_on_air_check() { # station folder, source folder
+  local tool
+  for tool in pulseaudio icecast2 ffmpeg Xvfb curl; do
+    command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
+  done
+  scripts=$(cd "$2/scripts" && pwd)
+  work=$(fresh_station "$1")
+  start_station_services "$scripts" || { echo "FAIL: the private sound server did not start"; exit 1; }
+}

@@ -1,5 +1,6 @@
 #include "platform/EncoderSession.h"
 #include "platform/Encoder.h"
+#include "support/Corpus.h"
 #include "support/TempFolder.h"
 
 #include <gtest/gtest.h>
@@ -83,6 +84,30 @@ TEST(EncoderSession, UnusableSessionsAreRefusedWithTheirFault)
             ADD_FAILURE() << "accepted " << bad.document;
         } catch (const platform::EEncoderError& error) {
             EXPECT_NE(std::string(error.what()).find(bad.named), std::string::npos) << error.what();
+        }
+    }
+}
+
+TEST(EncoderSession, CorpusOfSessionFilesGivesTheExpectedOutcome)
+{
+    for (const auto& entry : testsupport::CorpusCases("sessions")) {
+        SCOPED_TRACE(entry.file.filename().string());
+        if (entry.outcome == "accept") {
+            const auto session = ReadEncoderSession(entry.file);
+            EXPECT_EQ(session.host + " " + std::to_string(session.port) + " " +
+                          std::to_string(session.bitrate),
+                      entry.details);
+            continue;
+        }
+        ASSERT_EQ(entry.outcome, "refuse");
+        try {
+            ReadEncoderSession(entry.file);
+            ADD_FAILURE() << "accepted";
+        } catch (const platform::EEncoderError& error) {
+            const std::string message = error.what();
+            EXPECT_NE(message.find(entry.details), std::string::npos) << message;
+            // A long value is quoted by its start only.
+            EXPECT_LT(message.size(), 400u) << message;
         }
     }
 }

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+using platform::ReadProfileBytes;
 using platform::ReadProfileString;
 using platform::WriteProfileString;
 using testsupport::ReadBytes;
@@ -21,12 +22,13 @@ TEST(IniFile, MissingFileSectionOrKeyReadsEmpty)
     EXPECT_EQ(ReadProfileString(file, "Geral", "Radio"), "FM");
 }
 
-TEST(IniFile, KeysAndSectionsMatchWithoutCaseAndValuesKeepEveryByte)
+TEST(IniFile, KeysAndSectionsMatchWithoutCaseAndStringsLoseTheBlanksAroundThem)
 {
     testsupport::TempFolder folder;
     const auto file = folder / "x.ini";
-    WriteBytes(file, "[geral]\r\n usuario = a = b \r\n");
-    EXPECT_EQ(ReadProfileString(file, "Geral", "Usuario"), " a = b ");
+    WriteBytes(file, "[geral]\r\n usuario = a = b\t \r\n");
+    EXPECT_EQ(ReadProfileString(file, "Geral", "Usuario"), "a = b");
+    EXPECT_EQ(ReadProfileBytes(file, "Geral", "Usuario"), " a = b\t ");
 }
 
 TEST(IniFile, WritingReplacesInPlaceAndAppendsMissingKeysToTheirSection)
@@ -62,7 +64,7 @@ TEST(IniFile, EveryByteButLineBreaksAndNulSurvivesARoundTrip)
     }
     WriteProfileString(file, "Geral", "Senha", value);
     WriteProfileString(file, "Geral", "Depois", "ok");
-    EXPECT_EQ(ReadProfileString(file, "Geral", "Senha"), value);
+    EXPECT_EQ(ReadProfileBytes(file, "Geral", "Senha"), value);
     EXPECT_EQ(ReadProfileString(file, "Geral", "Depois"), "ok");
 }
 
