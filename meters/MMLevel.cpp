@@ -6,7 +6,7 @@
 #include <algorithm>
 
 TMMCustomLevel::TMMCustomLevel(QWidget* parent)
-    : TMMDIBGraphicControl(parent), FEngine(LevelKind::Bar), FBackImage(this)
+    : TMMDIBGraphicControl(parent), TMMLevelDisplay(LevelKind::Bar), FBackImage(this)
 {
     SetColor(clBlack);
     LevelEngineHooks hooks;

@@ -1,7 +1,6 @@
 #pragma once
 
-#include "audio/MMDisplay.h"
-#include "meters/LevelEngine.h"
+#include "meters/LevelDisplay.h"
 #include "meters/LevelErrors.h"
 #include "meters/MMLevelTypes.h"
 #include "spectrum/MMDIBGraphicControl.h"
@@ -16,7 +15,7 @@ using TMMNotifyEvent = std::function<void(TMMCustomLevel* sender)>;
 // A segmented ("LED") bar level meter: a row of equal spots lit from one end up
 // to the measured level, in three coloured zones, with a peak marker. The
 // measuring is the embedded engine's; this class lays out and draws the spots.
-class TMMCustomLevel : public TMMDIBGraphicControl, public TMMDisplay {
+class TMMCustomLevel : public TMMDIBGraphicControl, public TMMLevelDisplay {
     Q_OBJECT
 public:
     explicit TMMCustomLevel(QWidget* parent = nullptr);
@@ -24,14 +23,7 @@ public:
 
     // The connector's display contract.
     void SetStreamFormat(const TWaveFormatEx* format) override;
-    std::int32_t BytesPerRefresh() const override { return FEngine.BytesPerRefresh(); }
-    void ConsumePcm(const std::uint8_t* data) override { FEngine.ConsumePcm(data); }
-    void ClearDisplay() override { FEngine.ClearDisplay(); }
 
-    // Measuring properties (bit length, mode, channel, samples, gain, decay, peak
-    // timing, Value ...) live on the engine.
-    LevelEngine& Engine() { return FEngine; }
-    const LevelEngine& Engine() const { return FEngine; }
     int NumPeaks() const { return FEngine.NumPeaks(); }
     void SetNumPeaks(int value) { FEngine.SetNumPeaks(value); }
 
@@ -100,7 +92,6 @@ private:
             handler(this);
     }
 
-    LevelEngine FEngine;
     TMMDIBCanvas FBackImage;
 
     TMMLevelKind FKind = lkHorizontal;

@@ -24,7 +24,7 @@ int RoundToInt(double value)
 } // namespace
 
 TMMCustomMeter::TMMCustomMeter(QWidget* parent)
-    : TMMGraphicControl(parent), FEngine(LevelKind::Needle),
+    : TMMGraphicControl(parent), TMMLevelDisplay(LevelKind::Needle),
       FPacer(*this, [this] { CopyToScreen(); })
 {
     SetColor(clBlack);

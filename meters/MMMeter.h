@@ -1,9 +1,8 @@
 #pragma once
 
-#include "audio/MMDisplay.h"
 #include "audio/MMGraphicControl.h"
 #include "audio/ScreenCopyPacer.h"
-#include "meters/LevelEngine.h"
+#include "meters/LevelDisplay.h"
 #include "meters/LevelErrors.h"
 #include "meters/MMScale.h"
 
@@ -35,7 +34,7 @@ struct TMeterLabel {
 // The measuring is the embedded engine's (positions 0..32767 set the angle); the
 // scale is drawn on paint and cached, so a new level costs a copy of the cache
 // and two lines.
-class TMMCustomMeter : public TMMGraphicControl, public TMMDisplay {
+class TMMCustomMeter : public TMMGraphicControl, public TMMLevelDisplay {
     Q_OBJECT
 public:
     explicit TMMCustomMeter(QWidget* parent = nullptr);
@@ -43,14 +42,6 @@ public:
 
     // The connector's display contract.
     void SetStreamFormat(const TWaveFormatEx* format) override;
-    std::int32_t BytesPerRefresh() const override { return FEngine.BytesPerRefresh(); }
-    void ConsumePcm(const std::uint8_t* data) override { FEngine.ConsumePcm(data); }
-    void ClearDisplay() override { FEngine.ClearDisplay(); }
-
-    // Measuring properties (bit length, mode, channel, samples, gain, sensitivity,
-    // decay, peak timing, ShowPeak, Value ...) live on the engine.
-    LevelEngine& Engine() { return FEngine; }
-    const LevelEngine& Engine() const { return FEngine; }
 
     int ScaleAngle() const { return FScaleAngle; }
     void SetScaleAngle(int degrees); // 45..180
@@ -141,8 +132,6 @@ private:
         if (handler)
             handler(this);
     }
-
-    LevelEngine FEngine;
 
     int FScaleAngle = 90;
     int FNeedleOffset = 30;

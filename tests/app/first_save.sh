@@ -15,16 +15,7 @@ source "$here/station_gui.sh"
 shots=$(mkdir -p "$2" && cd "$2" && pwd)
 scripts=$(cd "$3/scripts" && pwd)
 work=$(fresh_station "$1")
-services=$(mktemp -d /tmp/sonavia-services-XXXXXX)
-chmod 755 "$services" # Icecast, running as root, drops to nobody
-pids=()
-cleanup() {
-  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-  wait 2>/dev/null || true
-  rm -rf "$work" "$services"
-}
-trap cleanup EXIT
-fail() { echo "FAIL: $*"; exit 1; }
+make_services_folder
 
 user=ana
 password='pão 1&2'

@@ -65,17 +65,25 @@ screenshot() { # file
   import -window root "$1"
 }
 
+# A temporary folder for the services a check starts ($services) and the list of
+# processes to end ($pids; add yours). Both go, with $work, when the shell exits.
+make_services_folder() {
+  services=$(mktemp -d /tmp/sonavia-services-XXXXXX)
+  chmod 755 "$services" # Icecast, running as root, drops to nobody
+  pids=()
+  trap 'for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+        wait 2>/dev/null || true; rm -rf "$work" "$services"' EXIT
+}
+
+fail() { echo "FAIL: $*"; exit 1; }
+
 # What a station on the air needs, for a check that runs the program itself: a private
 # sound server playing the demo programme and a virtual display of its own. Sets
 # $services (a temporary folder) and $pids (what to end; add yours), exports
 # PULSE_SERVER and DISPLAY, and cleans up, $work included, when the shell exits.
 start_station_services() { # scripts folder
   local scripts=$1
-  services=$(mktemp -d /tmp/sonavia-services-XXXXXX)
-  chmod 755 "$services" # Icecast, running as root, drops to nobody
-  pids=()
-  trap 'for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-        wait 2>/dev/null || true; rm -rf "$work" "$services"' EXIT
+  make_services_folder
   "$scripts/start-pulse" "$services/pulse" >"$services/pulse.out" 2>&1 &
   pids+=($!)
   export PULSE_SERVER=unix:$services/pulse/native

@@ -13,14 +13,7 @@ here=$(cd "$(dirname "$0")" && pwd)
 source "$here/station_gui.sh"
 scripts=$(cd "$2/scripts" && pwd)
 work=$(fresh_station "$1")
-services=$(mktemp -d /tmp/sonavia-services-XXXXXX)
-pids=()
-cleanup() {
-    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-    wait 2>/dev/null || true
-    rm -rf "$work" "$services"
-}
-trap cleanup EXIT
+make_services_folder
 
 # A sound card to capture from: the icon comes with a running capture.
 "$scripts/start-pulse" "$services/pulse" >"$services/pulse.out" 2>&1 &
