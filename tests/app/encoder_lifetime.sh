@@ -33,6 +33,8 @@ wait_until() { # seconds command...
 }
 gone() { ! kill -0 "$1" 2>/dev/null || [[ $(ps -o stat= -p "$1") == Z* ]]; }
 encoder_of() { pgrep -P "$1" -x ffmpeg | head -1; }
+# On the air through this program's own encoder, not a source Icecast still lists.
+program_on_air() { pgrep -P "$program" -x ffmpeg >/dev/null && on_air; }
 start_station() {
   "$work/sonavia-studio" </dev/null >"$work/program.out" 2>&1 &
   program=$!
@@ -49,7 +51,7 @@ stray "$services/elsewhere"
 left_elsewhere=$!
 pids+=("$left_here" "$left_elsewhere")
 start_station
-wait_until 30 on_air || fail "the station never went on the air"
+wait_until 30 program_on_air || fail "the station never went on the air"
 gone "$left_here" || fail "the ffmpeg left running in the station folder was not ended at start-up"
 gone "$left_elsewhere" && fail "an ffmpeg outside the station folder was ended"
 encoder=$(encoder_of "$program")
@@ -57,9 +59,10 @@ encoder=$(encoder_of "$program")
 
 kill -9 "$program"
 wait_until 5 gone "$encoder" || fail "the encoder (process $encoder) outlived the killed program"
+wait_until 10 eval '! on_air' || fail "the mount stayed busy after the program was killed"
 
 start_station
-wait_until 30 on_air || fail "the restarted station never went back on the air"
+wait_until 30 program_on_air || fail "the restarted station never went back on the air"
 
 cp "$work/cfg.ini" "$services/cfg.before"
 encoder=$(encoder_of "$program")

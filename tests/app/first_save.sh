@@ -22,19 +22,11 @@ password='pão 1&2'
 station_name='Rádio Azul'
 
 # The sound card: a private PulseAudio whose default source hears the demo programme.
-"$scripts/start-pulse" "$services/pulse" >"$services/pulse.out" 2>&1 &
-pids+=($!)
-export PULSE_SERVER=unix:$services/pulse/native
-"$scripts/wait-for" 10 "$PULSE_SERVER" || { cat "$services/pulse.out"; fail "the private sound server did not start"; }
-"$scripts/make-programme" "$services/programme.wav"
-"$scripts/play-programme" "$services/programme.wav" >"$services/play.out" 2>&1 &
-pids+=($!)
+start_programme_sound "$scripts" || fail "no sound card"
 
 # The provider's streaming server on a free loopback port, the account as the mount's source.
 port=$("$scripts/free-port")
-"$scripts/start-icecast" "$services/icecast" "$port" "$user" "$password" >"$services/icecast.out" 2>&1 &
-pids+=($!)
-"$scripts/wait-for" 10 "tcp:127.0.0.1:$port" || { cat "$services/icecast.out"; fail "Icecast did not start"; }
+start_station_icecast "$scripts" "$port" "$user" "$password" || fail "Icecast did not start"
 sed -i "s/^Servidor=.*/Servidor=localhost:$port\r/" "$work/provedor.ini"
 
 # Runs inside the virtual display: drives the program and takes the screenshots.

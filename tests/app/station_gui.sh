@@ -77,6 +77,18 @@ make_services_folder() {
 
 fail() { echo "FAIL: $*"; exit 1; }
 
+# The sound card: a private PulseAudio (exported as PULSE_SERVER) whose default
+# source hears the demo programme; adds both to $pids.
+start_programme_sound() { # scripts folder
+  "$1/start-pulse" "$services/pulse" >"$services/pulse.out" 2>&1 &
+  pids+=($!)
+  export PULSE_SERVER=unix:$services/pulse/native
+  "$1/wait-for" 10 "$PULSE_SERVER" || { cat "$services/pulse.out"; echo "the private sound server did not start"; return 1; }
+  "$1/make-programme" "$services/programme.wav"
+  "$1/play-programme" "$services/programme.wav" >"$services/play.out" 2>&1 &
+  pids+=($!)
+}
+
 # What a station on the air needs, for a check that runs the program itself: a private
 # sound server playing the demo programme and a virtual display of its own. Sets
 # $services (a temporary folder) and $pids (what to end; add yours), exports
@@ -84,23 +96,19 @@ fail() { echo "FAIL: $*"; exit 1; }
 start_station_services() { # scripts folder
   local scripts=$1
   make_services_folder
-  "$scripts/start-pulse" "$services/pulse" >"$services/pulse.out" 2>&1 &
-  pids+=($!)
-  export PULSE_SERVER=unix:$services/pulse/native
-  "$scripts/wait-for" 10 "$PULSE_SERVER" || { cat "$services/pulse.out"; return 1; }
-  "$scripts/make-programme" "$services/programme.wav"
-  "$scripts/play-programme" "$services/programme.wav" >"$services/play.out" 2>&1 &
-  pids+=($!)
+  start_programme_sound "$scripts" || return 1
   Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$services/display" 2>"$services/xvfb.log" &
   pids+=($!)
   for _ in $(seq 50); do [[ -s $services/display ]] && break; sleep 0.1; done
   export DISPLAY=:$(cat "$services/display")
 }
 
-# Icecast on a loopback port with the account as the mount's source; adds it to $pids.
+# Icecast on a loopback port with the account as the mount's source; sets $icecast
+# and adds it to $pids.
 start_station_icecast() { # scripts folder, port, user, password
   "$1/start-icecast" "$services/icecast" "$2" "$3" "$4" >"$services/icecast.out" 2>&1 &
-  pids+=($!)
+  icecast=$!
+  pids+=($icecast)
   "$1/wait-for" 10 "tcp:127.0.0.1:$2" || { cat "$services/icecast.out"; return 1; }
 }
 

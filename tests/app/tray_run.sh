@@ -21,19 +21,10 @@ make_services_folder
 user=demo
 password=tray-check
 
-"$scripts/start-pulse" "$services/pulse" >"$services/pulse.out" 2>&1 &
-pids+=($!)
-export PULSE_SERVER=unix:$services/pulse/native
-"$scripts/wait-for" 10 "$PULSE_SERVER" || { cat "$services/pulse.out"; fail "the private sound server did not start"; }
-"$scripts/make-programme" "$services/programme.wav"
-"$scripts/play-programme" "$services/programme.wav" >"$services/play.out" 2>&1 &
-pids+=($!)
+start_programme_sound "$scripts" || fail "no sound card"
 
 port=$("$scripts/free-port")
-"$scripts/start-icecast" "$services/icecast" "$port" "$user" "$password" >"$services/icecast.out" 2>&1 &
-icecast=$!
-pids+=($icecast)
-"$scripts/wait-for" 10 "tcp:127.0.0.1:$port" || { cat "$services/icecast.out"; fail "Icecast did not start"; }
+start_station_icecast "$scripts" "$port" "$user" "$password" || fail "Icecast did not start"
 "$scripts/demo-settings" "$work" "$user" "$password" "localhost:$port"
 cp "$work/padrao.xml" "$work/$user.xml" # an existing session file goes on the air at start
 export port icecast user
