@@ -186,6 +186,7 @@ private:
     void CreateMeterPanel();
     void CreateOscilloscopePanel();
     void CreateSpectrumPanel();
+    void ShowFrontPanelOnly();
     void CreateTray();
 
     // First-show steps that the capture, settings-window and tray code fill.

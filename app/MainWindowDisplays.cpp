@@ -67,6 +67,7 @@ void TFrm_OnLine::CreateDisplayPanels(const QRect& area)
     CreateLevelPanel();
     CreateOscilloscopePanel();
     CreateSpectrumPanel();
+    ShowFrontPanelOnly();
 }
 
 // The two needle meters side by side, left channel on the left.
@@ -126,4 +127,16 @@ void TFrm_OnLine::BEqualizerClick()
         FPanelIndex = 1;
     QFrame* const order[] = {PSpectrum, POsciloscopio, PLevel, PVU};
     order[FPanelIndex - 1]->lower();
+    ShowFrontPanelOnly();
+}
+
+// The panels behind the front one are hidden as well as lowered: a display that
+// is not visible skips its measuring and drawing, so only the view the operator
+// sees costs time.
+void TFrm_OnLine::ShowFrontPanelOnly()
+{
+    QFrame* const order[] = {PSpectrum, POsciloscopio, PLevel, PVU};
+    QFrame* const front = order[FPanelIndex % 4];
+    for (QFrame* panel : order)
+        panel->setVisible(panel == front);
 }

@@ -63,12 +63,22 @@ TEST_F(LevelPanelTest, EqualizerButtonCyclesThePanels)
         return shown;
     };
     ASSERT_EQ(top(), window.PSpectrum);
+    // Only the front panel is shown, so the displays behind it skip their work.
+    auto onlyFrontShown = [&] {
+        int shown = 0;
+        for (const QFrame* panel :
+             {window.PVU, window.PLevel, window.POsciloscopio, window.PSpectrum})
+            shown += panel->isVisibleTo(area) ? 1 : 0;
+        return shown == 1 && top()->isVisibleTo(area);
+    };
+    EXPECT_TRUE(onlyFrontShown());
     window.BEqualizerClick();
     EXPECT_EQ(top(), window.POsciloscopio);
     window.BEqualizerClick();
     EXPECT_EQ(top(), window.PLevel) << "the bar levels show second";
     window.BEqualizerClick();
     EXPECT_EQ(top(), window.PVU) << "the needle meters show third";
+    EXPECT_TRUE(onlyFrontShown());
     window.BEqualizerClick();
     EXPECT_EQ(top(), window.PSpectrum) << "the fourth press shows the spectrum again";
     window.BEqualizerClick();
