@@ -187,6 +187,7 @@ private:
     void CreateOscilloscopePanel();
     void CreateSpectrumPanel();
     void ShowFrontPanelOnly();
+    std::array<QFrame*, 4> PanelCycle() const;
     void CreateTray();
 
     // First-show steps that the capture, settings-window and tray code fill.

@@ -14,6 +14,7 @@
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <array>
 
 namespace {
 
@@ -125,8 +126,7 @@ void TFrm_OnLine::BEqualizerClick()
 {
     if (++FPanelIndex > 4)
         FPanelIndex = 1;
-    QFrame* const order[] = {PSpectrum, POsciloscopio, PLevel, PVU};
-    order[FPanelIndex - 1]->lower();
+    PanelCycle()[FPanelIndex - 1]->lower();
     ShowFrontPanelOnly();
 }
 
@@ -135,8 +135,15 @@ void TFrm_OnLine::BEqualizerClick()
 // sees costs time.
 void TFrm_OnLine::ShowFrontPanelOnly()
 {
-    QFrame* const order[] = {PSpectrum, POsciloscopio, PLevel, PVU};
-    QFrame* const front = order[FPanelIndex % 4];
+    const std::array<QFrame*, 4> order = PanelCycle();
+    QFrame* const front = order[FPanelIndex % order.size()];
     for (QFrame* panel : order)
         panel->setVisible(panel == front);
+}
+
+// The order in which "Visualizar" sends the panels to the back, starting from the
+// spectrum in front.
+std::array<QFrame*, 4> TFrm_OnLine::PanelCycle() const
+{
+    return {PSpectrum, POsciloscopio, PLevel, PVU};
 }
