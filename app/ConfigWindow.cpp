@@ -37,11 +37,16 @@ QLabel* AddLabel(QWidget* parent, const QString& text, int y)
     return label;
 }
 
-QLineEdit* AddEdit(QWidget* parent, const char* name, int y)
+// An edit under its caption; screen readers and desktop automation know it by the
+// caption's words.
+QLineEdit* AddCaptionedEdit(QWidget* parent, const QString& caption, const char* name, int y)
 {
+    QLabel* label = AddLabel(parent, caption + QLatin1Char(':'), y);
     auto* edit = new QLineEdit(parent);
     edit->setObjectName(QString::fromLatin1(name));
-    edit->setGeometry(12, y, 208, 22);
+    edit->setGeometry(12, y + 16, 208, 22);
+    edit->setAccessibleName(caption);
+    label->setBuddy(edit);
     return edit;
 }
 
@@ -114,17 +119,15 @@ void TFrm_Config::CreateAccountPanel()
         "border: 1px solid gray; padding: 1px 3px; }"));
 
     // Everything above the mixer panel's top edge (152 pixels down) stays visible.
-    AddLabel(PConfig, QStringLiteral("Rádio:"), 4);
-    EdRadio = AddEdit(PConfig, "EdRadio", 20);
-    AddLabel(PConfig, QStringLiteral("Usuário:"), 40);
-    EdUsuario = AddEdit(PConfig, "EdUsuario", 56);
-    AddLabel(PConfig, QStringLiteral("Senha:"), 76);
-    EdSenha = AddEdit(PConfig, "EdSenha", 92);
+    EdRadio = AddCaptionedEdit(PConfig, QStringLiteral("Rádio"), "EdRadio", 4);
+    EdUsuario = AddCaptionedEdit(PConfig, QStringLiteral("Usuário"), "EdUsuario", 40);
+    EdSenha = AddCaptionedEdit(PConfig, QStringLiteral("Senha"), "EdSenha", 76);
     EdSenha->setStyle(new MaskWithAsterisks(EdSenha));
     EdSenha->setEchoMode(QLineEdit::Password);
-    AddLabel(PConfig, QStringLiteral("Placa:"), 112);
     CBPlacas = new QComboBox(PConfig);
     CBPlacas->setObjectName(QStringLiteral("CBPlacas"));
+    CBPlacas->setAccessibleName(QStringLiteral("Placa"));
+    AddLabel(PConfig, QStringLiteral("Placa:"), 112)->setBuddy(CBPlacas);
     CBPlacas->setGeometry(12, 128, 208, 22);
     connect(CBPlacas, &QComboBox::activated, this, platform::Guarded([this] { CBPlacasChange(); }));
 

@@ -34,37 +34,34 @@ drive() {
   local work=$1 shots=$2 user=$3 password=$4 station_name=$5 program box config
   start_program
   settings_unchanged() { cmp -s "$work/cfg.ini" "$work/cfg.before"; }
-  click() { xdotool mousemove --window "$config" "$1" "$2" click 1; } # inside the settings window
-  # Field and button centres inside the settings window (account panel at 34, 31).
-  local radio=(146 62) usuario=(146 98) senha=(146 134) salvar=(108 356)
+  local settings="Configurações"
+  salvar() { atspi press "$settings" Salvar; }
+  type_into() { atspi focus "$settings" "$1" && xdotool key ctrl+a type --delay 30 "$2"; }
 
   box=$(wait_for_window "Zorvane Sonavia" 30) || { echo "$box"; return 1; }
   answer_box "$box"
   config=$(wait_for_window "Configura.*es" 10) || { echo "settings window did not open"; return 1; }
   cp "$work/cfg.ini" "$work/cfg.before"
 
-  click "${salvar[@]}"
+  salvar
   box=$(wait_for_window "Zorvane Sonavia" 10) || { echo "no box for the empty user"; return 1; }
   screenshot "$shots/first-save-empty-user.png"
   answer_box "$box"
   wait_for_window_gone "Zorvane Sonavia" 5 || return 1
   settings_unchanged || { echo "cfg.ini changed on an empty user"; return 1; }
 
-  click "${usuario[@]}"
-  xdotool type --delay 30 "$user"
-  click "${salvar[@]}"
+  type_into Usuário "$user"
+  salvar
   box=$(wait_for_window "Zorvane Sonavia" 10) || { echo "no box for the empty password"; return 1; }
   screenshot "$shots/first-save-empty-password.png"
   answer_box "$box"
   wait_for_window_gone "Zorvane Sonavia" 5 || return 1
   settings_unchanged || { echo "cfg.ini changed on an empty password"; return 1; }
 
-  click "${senha[@]}"
-  xdotool type --delay 30 "$password"
-  click "${radio[@]}"
-  xdotool type --delay 30 "$station_name"
+  type_into Senha "$password"
+  type_into Rádio "$station_name"
   screenshot "$shots/first-save-account-typed.png"
-  click "${salvar[@]}"
+  salvar
   wait_for_window_gone "Configura.*es" 10 || { screenshot "$shots/first-save-failed.png"; return 1; }
   cp "$work/cfg.ini" "$work/cfg.first-save"
 
@@ -82,11 +79,10 @@ drive() {
   cp "$work/$user.xml" "$work/first-session.xml"
   local main
   main=$(wait_for_window "Studio Sonavia" 5) || return 1
-  xdotool mousemove --window "$main" 70 344 click 1 # Configurar
+  atspi press "Studio Sonavia" Configurar
   config=$(wait_for_window "Configura.*es" 10) || { echo "Configurar did not open the settings"; return 1; }
-  click "${usuario[@]}"
-  xdotool key ctrl+a type --delay 30 "bia"
-  click "${salvar[@]}"
+  type_into Usuário "bia"
+  salvar
   wait_for_window_gone "Configura.*es" 10 || { screenshot "$shots/first-save-second-user-failed.png"; return 1; }
 }
 

@@ -30,6 +30,7 @@ Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$services/display" 2>"$
 pids+=($!)
 for _ in $(seq 50); do [[ -s $services/display ]] && break; sleep 0.1; done
 export DISPLAY=:$(cat "$services/display")
+start_accessibility_bus || exit 1
 # No sound server: capture fails, as on a machine without a capture device.
 export PULSE_SERVER=unix:$services/no-sound-server
 
@@ -76,11 +77,11 @@ config_window() { xdotool search --onlyvisible --name '^Configura.*es$' 2>/dev/n
 save_account() {
   start_station
   until_true 20 config_window >/dev/null || { echo "the settings window did not open"; return 1; }
-  local config
-  config=$(config_window)
-  xdotool mousemove --window "$config" 146 98 click 1 type --delay 20 "ana"   # Usuário
-  xdotool mousemove --window "$config" 146 134 click 1 type --delay 20 "s3nha" # Senha
-  xdotool mousemove --window "$config" 108 356 click 1                        # Salvar
+  local field
+  for field in "Usuário ana" "Senha s3nha"; do
+    atspi focus "Configurações" "${field% *}" && xdotool type --delay 20 "${field#* }" || return 1
+  done
+  atspi press "Configurações" Salvar
 }
 
 repairs() {

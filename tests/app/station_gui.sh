@@ -14,14 +14,36 @@ fresh_station() { # station folder
   echo "$work"
 }
 
-# Runs a shell function inside a fresh virtual display. xvfb-run is a POSIX shell
-# script that drops exported bash functions, so the function and these helpers go
-# along as text.
+# The accessibility driver that presses the program's controls by name.
+ATSPI=${ATSPI:-$(cd "$(dirname "${BASH_SOURCE[0]}")/../../scripts" && pwd)/atspi}
+export ATSPI
+atspi() { "$ATSPI" "$@"; }
+
+# Runs a shell function inside a fresh virtual display, on a private session bus
+# with the program's accessibility switched on, so that atspi finds its controls.
+# xvfb-run is a POSIX shell script that drops exported bash functions, so the
+# function and these helpers go along as text.
 run_in_xvfb() { # seconds function arguments...
   local seconds=$1 function=$2
   shift 2
-  timeout "$seconds" xvfb-run -a -s "-screen 0 1024x768x24" \
+  QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 timeout "$seconds" xvfb-run -a -s "-screen 0 1024x768x24" \
+    dbus-run-session -- \
     bash -c "$(cat "${BASH_SOURCE[0]}"); $(declare -f "$function"); $function \"\$@\"" _ "$@"
+}
+
+# A private session bus, for checks that start their own display, with the
+# program's accessibility switched on so that atspi finds its controls there;
+# adds the bus to $pids.
+start_accessibility_bus() {
+  local address
+  address=$(mktemp /tmp/sonavia-bus-XXXXXX)
+  dbus-daemon --session --nofork --print-address=3 3>"$address" >/dev/null 2>&1 &
+  pids+=($!)
+  for _ in $(seq 50); do [[ -s $address ]] && break; sleep 0.1; done
+  DBUS_SESSION_BUS_ADDRESS=$(head -1 "$address")
+  rm -f "$address"
+  [[ -n $DBUS_SESSION_BUS_ADDRESS ]] || { echo "the private session bus did not start"; return 1; }
+  export DBUS_SESSION_BUS_ADDRESS QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1
 }
 
 # Starts the station's program from its folder ($work); sets $program and ends the
@@ -101,6 +123,7 @@ start_station_services() { # scripts folder
   pids+=($!)
   for _ in $(seq 50); do [[ -s $services/display ]] && break; sleep 0.1; done
   export DISPLAY=:$(cat "$services/display")
+  start_accessibility_bus
 }
 
 # Icecast on a loopback port with the account as the mount's source; sets $icecast
