@@ -98,6 +98,7 @@ public:
     QTimer TimerVerificaServidor; // 60000 ms, on at load
     QTimer TimerIcone;            // 500 ms, enabled by the first show
     QTimer TimerPopup;            // 200 ms, enabled by a right click on the tray icon
+    QTimer TimerCaptura;          // 2000 ms, while capture is wanted: reopens a failed device
 
     // The settings window, created hidden by the first show.
     std::unique_ptr<TFrm_Config> Frm_Config;
@@ -135,6 +136,7 @@ public:
     void Maximizar1Click();
     void TimerIconeTimer();
     void TimerPopupTimer();
+    void TimerCapturaTimer();
     // A mouse message from the notification-area icon.
     void TrayIconMessage(std::uint32_t mouseMessage);
     void BConfigClick();

@@ -41,12 +41,28 @@ void TFrm_OnLine::SelectCaptureDevice(TMMDeviceId device)
 
 void TFrm_OnLine::StartWaveIn()
 {
+    // From here on a capture that fails (the sound server went away, the card was
+    // unplugged) is opened again until it records, whatever this first start does.
+    TimerCaptura.start();
     WaveIn->Start();
 }
 
 void TFrm_OnLine::CloseWaveIn()
 {
+    TimerCaptura.stop();
     WaveIn->Close();
+}
+
+void TFrm_OnLine::TimerCapturaTimer()
+{
+    if (WaveIn->Started())
+        return;
+    try {
+        WaveIn->Start();
+    } catch (const EMMWaveInError&) {
+        // Still away. The failure that ended the capture has told the operator and
+        // the log once; every retry doing so again would bury the desktop in boxes.
+    }
 }
 
 // The connector sits behind the wave input; the displays take their slots as

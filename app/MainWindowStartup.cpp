@@ -71,6 +71,7 @@ void TFrm_OnLine::CreateTimers()
     setUp(TimerVerificaServidor, 60000, true);
     setUp(TimerIcone, 500, false);
     setUp(TimerPopup, 200, false);
+    setUp(TimerCaptura, 2000, false);
     connect(&TimerInicio, &QTimer::timeout, this,
             platform::Guarded([this] { TimerInicioTimer(); }));
     connect(&TimerStatus, &QTimer::timeout, this,
@@ -79,6 +80,8 @@ void TFrm_OnLine::CreateTimers()
             platform::Guarded([this] { TimerVerificaTimer(); }));
     connect(&TimerVerificaServidor, &QTimer::timeout, this,
             platform::Guarded([this] { TimerVerificaServidorTimer(); }));
+    connect(&TimerCaptura, &QTimer::timeout, this,
+            platform::Guarded([this] { TimerCapturaTimer(); }));
 }
 
 void TFrm_OnLine::showEvent(QShowEvent* event)

@@ -3,6 +3,8 @@
 #include "app/ConfigWindow.h"
 
 #include <QComboBox>
+#include <QTest>
+#include <cerrno>
 
 using namespace apptest;
 
@@ -86,6 +88,36 @@ TEST_F(CaptureWiringTest, ClosingTheProgramClosesTheDevice)
     }
     EXPECT_EQ(captureDriver->OpenCount(), 0u);
     EXPECT_EQ(capture->OpenStreams(), 0);
+}
+
+TEST_F(CaptureWiringTest, ACaptureThatFailedIsOpenedAgainQuietlyOnceTheDeviceIsBack)
+{
+    ProbeWindow window(Services());
+    window.TimerInicio.stop();
+    window.show();
+    ASSERT_TRUE(window.WaveIn->Started());
+
+    // The sound server goes away: the stream fails and the device cannot be opened.
+    capture->SetOpenError(-ENOENT);
+    capture->SetFailAfterBytes(0);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !window.WaveIn->Started(); }, 5000));
+    for (int retry = 0; retry < 3; ++retry)
+        window.TimerCapturaTimer();
+    EXPECT_FALSE(window.WaveIn->Started());
+
+    // It comes back.
+    capture->SetOpenError(0);
+    capture->SetFailAfterBytes(-1);
+    window.TimerCapturaTimer();
+    EXPECT_TRUE(window.WaveIn->Started());
+    EXPECT_TRUE(window.TimerCaptura.isActive());
+    EXPECT_EQ(boxes.boxes.size(), 1u);
+    const std::string log = LogUtf8();
+    std::size_t records = 0;
+    for (auto at = log.find("EMMWaveInError"); at != std::string::npos;
+         at = log.find("EMMWaveInError", at + 1))
+        ++records;
+    EXPECT_EQ(records, 1u);
 }
 
 } // namespace
