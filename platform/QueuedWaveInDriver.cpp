@@ -1,4 +1,5 @@
 #include "platform/QueuedWaveInDriver.h"
+#include "platform/CaptureFailureText.h"
 
 #include <cerrno>
 
@@ -55,7 +56,15 @@ MMResult QueuedWaveInDriver::GetDevCaps(std::int32_t deviceId, WaveInCaps& caps)
 bool QueuedWaveInDriver::GetErrorText(MMResult result, std::string& text)
 {
     if (result >= kSystemErrorBase) {
-        text = backend_->ErrorText(-static_cast<int>(result - kSystemErrorBase));
+        const int error = -static_cast<int>(result - kSystemErrorBase);
+        std::string device;
+        {
+            std::lock_guard lock(mutex_);
+            device = lastDeviceName_;
+        }
+        text = backend_->ErrorText(error);
+        if (!device.empty())
+            text = CaptureFailureText(device, error, text);
         return true;
     }
     switch (result) {
@@ -133,6 +142,11 @@ MMResult QueuedWaveInDriver::Open(HWaveIn* handle, std::int32_t deviceId,
     WaveInCaps device;
     if (!DeviceAt(deviceId, device))
         return MMSYSERR_BADDEVICEID;
+    {
+        // The system's errors only carry a number; the text names this device.
+        std::lock_guard lock(mutex_);
+        lastDeviceName_ = device.szPname;
+    }
     if ((flags & WAVE_FORMAT_QUERY) != 0) {
         const int error = backend_->Query(device, format);
         if (error == 0)

@@ -48,6 +48,8 @@ private:
     std::vector<WaveInCaps> devices_;
     bool listed_ = false;
     std::map<HWaveIn, std::shared_ptr<CaptureDevice>> open_;
+    // The device of the latest open or query, which the sound system's errors are about.
+    std::string lastDeviceName_;
     HWaveIn nextHandle_ = 1;
 };
 

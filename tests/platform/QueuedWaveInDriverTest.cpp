@@ -198,10 +198,36 @@ TEST_F(QueuedWaveInDriverTest, ErrorTextsNameTheFailure)
 {
     std::string text;
     ASSERT_TRUE(driver->GetErrorText(kSystemErrorBase + ENODEV, text));
-    EXPECT_EQ(text, "No such device");
+    EXPECT_EQ(text, "No such device") << "before any device was opened";
     ASSERT_TRUE(driver->GetErrorText(WAVERR_BADFORMAT, text));
     EXPECT_NE(text.find("format"), std::string::npos);
     EXPECT_FALSE(driver->GetErrorText(999, text));
+}
+
+TEST_F(QueuedWaveInDriverTest, AFailedOpenNamesTheDeviceAndWhatToDo)
+{
+    const struct {
+        int error;
+        const char* advice;
+    } cases[] = {
+        {ENOENT, "start the sound server"},  {ECONNREFUSED, "start the sound server"},
+        {EBUSY, "Another program holds it"}, {EACCES, "\"audio\" group"},
+        {EIO, "resumes by itself"},          {ETIMEDOUT, "Check the card and the sound"},
+    };
+    backend->SetDevices({{"Default"}, {"Placa USB"}});
+    for (const auto& c : cases) {
+        backend->SetOpenError(-c.error);
+        HWaveIn handle = 0;
+        const MMResult result = driver->Open(&handle, 1, Pcm(16, 2, 44100), notices.Callback(), 0);
+        std::string text;
+        ASSERT_TRUE(driver->GetErrorText(result, text));
+        EXPECT_EQ(
+            text.rfind("Capture device \"Placa USB\": " + std::string(std::strerror(c.error)), 0),
+            0u)
+            << text;
+        EXPECT_NE(text.find(c.advice), std::string::npos) << text;
+        EXPECT_LE(text.size(), 255u);
+    }
 }
 
 TEST_F(QueuedWaveInDriverTest, ALostDeviceIsReportedOnceAndStaysDown)
