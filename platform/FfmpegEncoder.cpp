@@ -22,7 +22,7 @@ QString Q(const std::string& text)
 
 } // namespace
 
-QStringList FfmpegArguments(const EncoderSession& session, const std::string& capturePcm)
+QStringList FfmpegArguments(const EncoderSession& session, const FfmpegInput& input)
 {
     QStringList arguments{
         "-hide_banner",
@@ -31,9 +31,9 @@ QStringList FfmpegArguments(const EncoderSession& session, const std::string& ca
         "warning",
         "-nostats",
         "-f",
-        "alsa",
+        Q(input.format),
         "-i",
-        Q(capturePcm),
+        Q(input.device),
         "-vn",
         "-c:a",
         Q(session.audioCodec),
@@ -106,7 +106,7 @@ void FfmpegEncoder::Start()
     stopRequested_ = false;
     connect(process_, &QProcess::readyReadStandardError, this, &FfmpegEncoder::TakeOutput);
     connect(process_, &QProcess::finished, this, &FfmpegEncoder::Finished);
-    process_->start(Q(settings_.program), FfmpegArguments(*session_, pcm));
+    process_->start(Q(settings_.program), FfmpegArguments(*session_, FfmpegInputFor(pcm)));
     close(stream[1]);
     if (!process_->waitForStarted(5000)) {
         close(stream[0]);

@@ -2,6 +2,7 @@
 
 #include "platform/Encoder.h"
 #include "platform/EncoderSession.h"
+#include "platform/FfmpegCaptureInput.h"
 #include "platform/IcecastSource.h"
 
 #include <QObject>
@@ -17,7 +18,7 @@ namespace platform {
 
 // The command line that captures the session's card and writes the encoded stream to
 // standard output. It carries no credentials: the back end itself publishes the stream.
-QStringList FfmpegArguments(const EncoderSession& session, const std::string& capturePcm);
+QStringList FfmpegArguments(const EncoderSession& session, const FfmpegInput& input);
 
 struct FfmpegEncoderSettings {
     std::string program; // path of the ffmpeg executable

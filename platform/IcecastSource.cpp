@@ -126,21 +126,29 @@ void IcecastSource::Run()
         return End(Where() + " failed: libshout refused the connection settings (" +
                    (shout ? shout_get_error(shout.get()) : "out of memory") + ")");
 
-    // An encoder that has already ended (no card, bad option) must not take the mount,
-    // not even for a moment: the server would refuse the next start as "in use".
-    const auto streamEnded = [this] {
+    // The server is only asked once there is audio to send: an encoder that ends at once
+    // (no card, bad option) must not take the mount even for a moment, since the server
+    // keeps it reserved and would refuse the next start as "in use".
+    const auto audioWaiting = Clock::now() + ConnectLimit;
+    short ready = 0;
+    while (ready == 0 && !Stopping() && Clock::now() < audioWaiting) {
         pollfd stream{streamFd_, POLLIN, 0};
-        return poll(&stream, 1, 0) > 0 && (stream.revents & POLLHUP) != 0;
-    };
-    if (streamEnded())
-        return End("");
+        if (poll(&stream, 1, TurnMs) > 0)
+            ready = stream.revents;
+    }
+    if (Stopping() || (ready != 0 && (ready & POLLIN) == 0))
+        return End(""); // the encoder ended; its own end says why
+    if (ready == 0)
+        return End(Where() + " stalled: the encoder sent no audio for " +
+                   std::to_string(ConnectLimit.count()) + " s");
+
     const auto deadline = Clock::now() + ConnectLimit;
     int result = shout_open(shout.get());
-    while (result == SHOUTERR_BUSY && !Stopping() && !streamEnded() && Clock::now() < deadline) {
+    while (result == SHOUTERR_BUSY && !Stopping() && Clock::now() < deadline) {
         std::this_thread::sleep_for(20ms);
         result = shout_get_connected(shout.get());
     }
-    if (Stopping() || streamEnded())
+    if (Stopping())
         return End("");
     if (result == SHOUTERR_BUSY)
         return End(Where() + " failed: cannot connect (no answer from the server within " +
