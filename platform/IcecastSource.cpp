@@ -2,11 +2,14 @@
 
 #include "platform/MountProbe.h"
 
+#include <algorithm>
 #include <csignal>
 #include <memory>
+#include <netdb.h>
 #include <poll.h>
 #include <shout/shout.h>
 #include <unistd.h>
+#include <vector>
 
 namespace platform {
 
@@ -40,12 +43,12 @@ unsigned ShoutFormat(const std::string& format)
 }
 
 // The connection as libshout expects it; false when a value is refused.
-bool Configure(shout_t* shout, const IcecastTarget& target)
+bool Configure(shout_t* shout, const IcecastTarget& target, const std::string& address)
 {
     const std::string kbps = std::to_string(target.bitrate / 1000);
     const std::string rate = std::to_string(target.sampleRate);
     const std::string channels = std::to_string(target.channels);
-    return shout_set_host(shout, target.host.c_str()) == SHOUTERR_SUCCESS &&
+    return shout_set_host(shout, address.c_str()) == SHOUTERR_SUCCESS &&
            shout_set_port(shout, static_cast<unsigned short>(target.port)) == SHOUTERR_SUCCESS &&
            shout_set_protocol(shout, SHOUT_PROTOCOL_HTTP) == SHOUTERR_SUCCESS &&
            shout_set_tls(shout, SHOUT_TLS_DISABLED) == SHOUTERR_SUCCESS &&
@@ -61,6 +64,28 @@ bool Configure(shout_t* shout, const IcecastTarget& target)
            // Its own thread must never wait on the network: a stop or a stall is noticed
            // within a turn, whatever the server does.
            shout_set_nonblocking(shout, SHOUT_BLOCKING_NONE) == SHOUTERR_SUCCESS;
+}
+
+// The numeric addresses of host, in the resolver's order. libshout tries only the first
+// address of a name when it does not block, and "localhost" names often lead with an
+// IPv6 address that a server listening on IPv4 does not answer.
+std::vector<std::string> Addresses(const std::string& host, int port)
+{
+    addrinfo hints{};
+    hints.ai_socktype = SOCK_STREAM;
+    addrinfo* found = nullptr;
+    if (getaddrinfo(host.c_str(), std::to_string(port).c_str(), &hints, &found) != 0)
+        return {};
+    std::vector<std::string> addresses;
+    for (const addrinfo* at = found; at != nullptr; at = at->ai_next) {
+        char text[NI_MAXHOST];
+        if (getnameinfo(at->ai_addr, at->ai_addrlen, text, sizeof text, nullptr, 0,
+                        NI_NUMERICHOST) == 0 &&
+            std::find(addresses.begin(), addresses.end(), text) == addresses.end())
+            addresses.emplace_back(text);
+    }
+    freeaddrinfo(found);
+    return addresses;
 }
 
 } // namespace
@@ -121,11 +146,6 @@ void IcecastSource::Run()
     sigaddset(&pipeSignal, SIGPIPE);
     pthread_sigmask(SIG_BLOCK, &pipeSignal, nullptr);
 
-    const Shout shout(shout_new());
-    if (!shout || !Configure(shout.get(), target_))
-        return End(Where() + " failed: libshout refused the connection settings (" +
-                   (shout ? shout_get_error(shout.get()) : "out of memory") + ")");
-
     // The server is only asked once there is audio to send: an encoder that ends at once
     // (no card, bad option) must not take the mount even for a moment, since the server
     // keeps it reserved and would refuse the next start as "in use".
@@ -142,11 +162,25 @@ void IcecastSource::Run()
         return End(Where() + " stalled: the encoder sent no audio for " +
                    std::to_string(ConnectLimit.count()) + " s");
 
+    const std::vector<std::string> addresses = Addresses(target_.host, target_.port);
+    if (addresses.empty())
+        return End(Where() + " failed: cannot connect (the name " + target_.host +
+                   " does not resolve to an address: check Servidor and the network)");
     const auto deadline = Clock::now() + ConnectLimit;
-    int result = shout_open(shout.get());
-    while (result == SHOUTERR_BUSY && !Stopping() && Clock::now() < deadline) {
-        std::this_thread::sleep_for(20ms);
-        result = shout_get_connected(shout.get());
+    Shout shout;
+    int result = SHOUTERR_NOCONNECT;
+    for (const std::string& address : addresses) {
+        shout.reset(shout_new());
+        if (!shout || !Configure(shout.get(), target_, address))
+            return End(Where() + " failed: libshout refused the connection settings (" +
+                       (shout ? shout_get_error(shout.get()) : "out of memory") + ")");
+        result = shout_open(shout.get());
+        while (result == SHOUTERR_BUSY && !Stopping() && Clock::now() < deadline) {
+            std::this_thread::sleep_for(20ms);
+            result = shout_get_connected(shout.get());
+        }
+        if (result != SHOUTERR_NOCONNECT && result != SHOUTERR_SOCKET)
+            break;
     }
     if (Stopping())
         return End("");

@@ -29,7 +29,7 @@ std::string Session(int port)
            "<SourceGroups><SourceGroup><Source InputSource=\"Placa Um\"/></SourceGroup>"
            "</SourceGroups>"
            "<Encoder AudioCodec=\"libmp3lame\" Format=\"mp3\" ContentType=\"audio/mpeg\"/>"
-           "<Broadcast PublishServer=\"localhost:" +
+           "<Broadcast PublishServer=\"ns1.localhost:" +
            std::to_string(port) +
            "\" PublishingPoint=\"lia\"/>"
            "<Profile><![CDATA[<x bitrate=\"64008\" nSamplesPerSec=\"48000\"/>]]></Profile>"
