@@ -1,6 +1,6 @@
 #include "platform/IcecastSource.h"
 
-#include "platform/MountProbe.h"
+#include "platform/SourceLoginProbe.h"
 
 #include <algorithm>
 #include <csignal>
@@ -188,17 +188,30 @@ void IcecastSource::Run()
         return End(Where() + " failed: cannot connect (no answer from the server within " +
                    std::to_string(ConnectLimit.count()) + " s: check Servidor and the network)");
     if (result == SHOUTERR_NOLOGIN)
-        return End(MountOnAir(target_.host, target_.port, target_.mount)
-                       ? Where() + " failed: mount in use (another source is publishing on " +
-                             target_.mount + ": stop it or wait until the server drops it)"
-                       : Where() + " failed: login refused (the server did not accept user \"" +
-                             target_.user + "\" with the account's password: check them)");
+        return End(Where() + " failed: " + Refusal());
     if (result != SHOUTERR_SUCCESS && result != SHOUTERR_CONNECTED)
         return End(Where() + " failed: cannot connect (the server " + target_.host + " port " +
                    std::to_string(target_.port) +
                    " does not answer: check Servidor, the network and that the server runs)");
     Publish(shout.get());
     shout_close(shout.get());
+}
+
+std::string IcecastSource::Refusal() const
+{
+    const SourceLoginAnswer answer = ProbeSourceLogin(target_);
+    if (answer.status == 401)
+        return "login refused (the server did not accept user \"" + target_.user +
+               "\" with the account's password: check them)";
+    if (answer.status == 403 && answer.text.find("in use") != std::string::npos)
+        return "mount in use (another source is publishing on " + target_.mount +
+               ": stop it or wait until the server drops it)";
+    std::string text = answer.text.substr(0, 200);
+    std::replace_if(
+        text.begin(), text.end(), [](char c) { return c == '\r' || c == '\n'; }, ' ');
+    return answer.status == 0 ? "the server refused the source and does not say why"
+                              : "the server refused the source (HTTP " +
+                                    std::to_string(answer.status) + ": " + text + ")";
 }
 
 void IcecastSource::Publish(shout_t* shout)

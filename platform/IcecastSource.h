@@ -52,6 +52,8 @@ private:
     void Publish(::shout* connection);
     void End(const std::string& failure);
     std::string Where() const;
+    // Why the server refused the source login, in words for the operator.
+    std::string Refusal() const;
     bool Stopping() const { return stopping_.load(); }
 
     const IcecastTarget target_;

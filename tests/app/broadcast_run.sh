@@ -60,7 +60,7 @@ wait_until 15 gone "$stalled" || fail "the stopped encoder (process $stalled) wa
 logged "$work" "stalled: the encoder sent no audio" || fail "the stall was not logged"
 back() { local now; now=$(encoder_of "$program"); [[ -n $now && $now != "$stalled" ]] && on_air; }
 wait_until 30 back || fail "the station did not return to the air after the stall"
-logged "$work" "A transmissão voltou ao ar" || fail "the return to the air was not logged"
+wait_until 5 logged "$work" "A transmissão voltou ao ar" || fail "the return to the air was not logged"
 first=$program
 
 # Each refusal in a station of its own, while the first one holds the mount.

@@ -1,5 +1,8 @@
-#include "platform/MountProbe.h"
+#include "platform/SourceLoginProbe.h"
 
+#include "platform/IcecastSource.h"
+
+#include <QByteArray>
 #include <cctype>
 #include <netdb.h>
 #include <poll.h>
@@ -78,28 +81,40 @@ std::string PercentEncodedPath(const std::string& path)
 
 } // namespace
 
-bool MountOnAir(const std::string& host, int port, const std::string& mount)
+SourceLoginAnswer ProbeSourceLogin(const IcecastTarget& target)
 {
-    const Socket socket(Connect(host, port));
+    const Socket socket(Connect(target.host, target.port));
     if (socket.Fd() < 0)
-        return false;
-    const std::string request = "GET " + PercentEncodedPath(mount) + " HTTP/1.0\r\nHost: " + host +
-                                "\r\nUser-Agent: sonavia-mount-probe\r\n\r\n";
+        return {};
+    const std::string credentials =
+        QByteArray::fromStdString(target.user + ":" + target.password).toBase64().toStdString();
+    const std::string request = "SOURCE " + PercentEncodedPath(target.mount) +
+                                " HTTP/1.0\r\nHost: " + target.host + "\r\nAuthorization: Basic " +
+                                credentials + "\r\nContent-Type: audio/mpeg\r\n\r\n";
     if (!WaitFor(socket.Fd(), POLLOUT) ||
         send(socket.Fd(), request.data(), request.size(), MSG_NOSIGNAL) !=
             static_cast<ssize_t>(request.size()))
-        return false;
+        return {};
+    // The server closes the connection after a refusal; an accepted login waits for
+    // audio, so the answer ends with its headers.
     std::string answer;
-    char buffer[256];
-    while (answer.find('\n') == std::string::npos && WaitFor(socket.Fd(), POLLIN)) {
+    char buffer[512];
+    while (answer.size() < 4096 && WaitFor(socket.Fd(), POLLIN)) {
         const ssize_t got = recv(socket.Fd(), buffer, sizeof buffer, 0);
         if (got <= 0)
             break;
         answer.append(buffer, static_cast<std::size_t>(got));
     }
-    // "HTTP/1.0 200 OK"
+    // "HTTP/1.0 403 Forbidden\r\n...\r\n\r\nMountpoint in use"
+    SourceLoginAnswer parsed;
     const std::size_t space = answer.find(' ');
-    return space != std::string::npos && answer.compare(space + 1, 4, "200 ") == 0;
+    if (space == std::string::npos)
+        return parsed;
+    parsed.status = std::atoi(answer.c_str() + space + 1);
+    const std::size_t body = answer.find("\r\n\r\n");
+    if (body != std::string::npos)
+        parsed.text = answer.substr(body + 4);
+    return parsed;
 }
 
 } // namespace platform
