@@ -111,8 +111,7 @@ IcecastSource::~IcecastSource()
 
 IcecastSource::Phase IcecastSource::Now() const
 {
-    std::lock_guard lock(mutex_);
-    return phase_;
+    return phase_.load();
 }
 
 std::string IcecastSource::Failure() const
@@ -130,9 +129,9 @@ void IcecastSource::End(const std::string& failure)
 {
     {
         std::lock_guard lock(mutex_);
-        phase_ = Phase::Ended;
         failure_ = failure;
     }
+    phase_ = Phase::Ended;
     // The encoder learns at once that nobody reads its output any more.
     close(streamFd_);
 }
@@ -239,7 +238,6 @@ void IcecastSource::Publish(shout_t* shout)
         if (given - queued > reached) {
             reached = given - queued;
             lastProgress = Clock::now();
-            std::lock_guard lock(mutex_);
             phase_ = Phase::Flowing;
         } else if (Clock::now() - lastProgress > stallLimit_) {
             const std::string seconds = std::to_string((stallLimit_.count() + 999) / 1000) + " s";

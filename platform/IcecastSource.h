@@ -60,8 +60,8 @@ private:
     const int streamFd_;
     const std::chrono::milliseconds stallLimit_;
     mutable std::mutex mutex_;
-    Phase phase_ = Phase::Connecting;
-    std::string failure_;
+    std::atomic<Phase> phase_{Phase::Connecting};
+    std::string failure_; // guarded by mutex_, set before phase_ turns Ended
     std::atomic<bool> stopping_{false};
     std::thread thread_;
 };
