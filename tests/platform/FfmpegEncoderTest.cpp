@@ -28,7 +28,7 @@ std::string Session(int port)
            "<Description Title=\"Rádio Teste\"/>"
            "<SourceGroups><SourceGroup><Source InputSource=\"Placa Um\"/></SourceGroup>"
            "</SourceGroups>"
-           "<Encoder AudioCodec=\"libmp3lame\" Format=\"mp3\" ContentType=\"audio/mpeg\"/>"
+           "<Encoder AudioCodec=\"libmp3lame\" Format=\"mp3\"/>"
            "<Broadcast PublishServer=\"ns1.localhost:" +
            std::to_string(port) +
            "\" PublishingPoint=\"lia\"/>"
