@@ -24,7 +24,12 @@ constexpr auto ConnectLimit = 10s;
 constexpr int TurnMs = 100;
 
 struct ShoutFree {
-    void operator()(shout_t* shout) const { shout_free(shout); }
+    void operator()(shout_t* shout) const
+    {
+        // Closed first, whatever the attempt did, so that its socket never stays open.
+        shout_close(shout);
+        shout_free(shout);
+    }
 };
 using Shout = std::unique_ptr<shout_t, ShoutFree>;
 
@@ -193,7 +198,6 @@ void IcecastSource::Run()
                    std::to_string(target_.port) +
                    " does not answer: check Servidor, the network and that the server runs)");
     Publish(shout.get());
-    shout_close(shout.get());
 }
 
 std::string IcecastSource::Refusal() const
