@@ -22,7 +22,7 @@ user=lia
 password=segredo
 port=$("$scripts/free-port")
 start_station_icecast "$scripts" "$port" "$user" "$password"
-pulse=$(pgrep -n -x pulseaudio -P "${pids[0]}" || echo "${pids[0]}")
+pulse=${pids[0]} # start-pulse runs the server in its own process
 
 ticks() { # pid: user + system clock ticks so far
   awk '{ sub(/.*\) /, ""); print $12 + $13 }' "/proc/$1/stat"
