@@ -308,6 +308,31 @@ TEST(FfmpegEncoder, LostServerEndsTheBroadcast)
     EXPECT_NE(ffmpeg.failures[0].find("connection lost"), std::string::npos) << ffmpeg.failures[0];
 }
 
+// A server that stops reading (SIGSTOP) while the encoder keeps producing: once the
+// socket is full nothing more reaches it, and the broadcast ends.
+TEST(FfmpegEncoder, ServerThatTakesNoAudioEndsTheBroadcast)
+{
+    TempFolder serverFolder;
+    LocalIcecast server(serverFolder / "icecast", "lia", Password);
+    if (!server.Running())
+        GTEST_SKIP() << server.Problem();
+    FakeFfmpeg ffmpeg(server.Port());
+    // As fast as it can, so that the socket to the stopped server fills within seconds.
+    ffmpeg.Behave("exec ffmpeg -nostdin -loglevel error -f lavfi -i sine=440 -c:a libmp3lame "
+                  "-b:a 32k -ar 32000 -f mp3 pipe:1\n");
+    FfmpegEncoder encoder(ffmpeg.Settings());
+    encoder.LoadSession(ffmpeg.folder / "session.xml");
+    encoder.Start();
+    ASSERT_TRUE(ReachesState(encoder, platform::Encoder::kRunning));
+    ASSERT_EQ(::kill(static_cast<pid_t>(server.Pid()), SIGSTOP), 0);
+    const bool ended = ReachesState(encoder, platform::Encoder::kStopped, 60000);
+    ::kill(static_cast<pid_t>(server.Pid()), SIGCONT);
+    ASSERT_TRUE(ended);
+    ASSERT_EQ(ffmpeg.failures.size(), 1u);
+    EXPECT_NE(ffmpeg.failures[0].find("stalled: the server took no audio"), std::string::npos)
+        << ffmpeg.failures[0];
+}
+
 TEST_F(Publishing, StopPassesThroughStoppingWithoutReportingAFailure)
 {
     FakeFfmpeg ffmpeg(server->Port());

@@ -20,6 +20,7 @@ public:
     bool Running() const { return problem_.empty(); }
     const std::string& Problem() const { return problem_; }
     int Port() const { return port_; }
+    qint64 Pid() const { return server_.processId(); }
     // True while a source publishes on the mount, as the server's status page says.
     bool OnAir(const std::string& mount) const;
 
