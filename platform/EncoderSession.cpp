@@ -139,7 +139,6 @@ EncoderSession ReadEncoderSession(const std::filesystem::path& sessionFile)
     const XmlNode encoder = root.FirstChild("Encoder");
     session.audioCodec = AttributeOr(encoder, "AudioCodec", session.audioCodec);
     session.format = AttributeOr(encoder, "Format", session.format);
-    session.contentType = AttributeOr(encoder, "ContentType", session.contentType);
     const std::string channels = AttributeOr(encoder, "Channels", "2");
     session.channels = channels == "1" ? 1 : 2;
     return session;

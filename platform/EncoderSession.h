@@ -17,7 +17,6 @@ struct EncoderSession {
     int channels = 2;
     std::string audioCodec = "libmp3lame";
     std::string format = "mp3";
-    std::string contentType = "audio/mpeg";
 };
 
 // Reads a session file; raises EEncoderError naming the file and the missing or bad value.

@@ -3,7 +3,10 @@
 #include "platform/ProcessLifetime.h"
 
 #include <QTimer>
-#include <QUrl>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace platform {
 
@@ -19,50 +22,18 @@ QString Q(const std::string& text)
 
 } // namespace
 
-void FfmpegProgress::Feed(const QByteArray& bytes)
+QStringList FfmpegArguments(const EncoderSession& session, const FfmpegInput& input)
 {
-    pending_ += bytes;
-    for (qsizetype end = pending_.indexOf('\n'); end >= 0; end = pending_.indexOf('\n')) {
-        const QByteArray line = pending_.left(end).trimmed();
-        pending_.remove(0, end + 1);
-        const qsizetype equals = line.indexOf('=');
-        if (equals < 0)
-            continue;
-        const QByteArray key = line.left(equals);
-        const QByteArray value = line.mid(equals + 1);
-        if (key == "total_size")
-            totalSize_ = value.toLongLong();
-        else if (key == "out_time_us")
-            outTimeUs_ = value.toLongLong();
-        else if (key == "progress")
-            flowing_ = totalSize_ > 0 && outTimeUs_ > 0;
-    }
-}
-
-QStringList FfmpegArguments(const EncoderSession& session, const std::string& capturePcm,
-                            const std::string& password)
-{
-    // The user name goes in the URL, percent-encoded like any URL part; the password as
-    // the protocol's own option so that the URL ffmpeg prints in its errors carries none.
-    const QString url =
-        QStringLiteral("icecast://%1@%2:%3/%4")
-            .arg(QString::fromLatin1(QUrl::toPercentEncoding(Q(session.publishingPoint))),
-                 Q(session.host), QString::number(session.port),
-                 QString::fromLatin1(QUrl::toPercentEncoding(Q(session.publishingPoint))));
-    return {
+    QStringList arguments{
         "-hide_banner",
         "-nostdin",
         "-loglevel",
         "warning",
         "-nostats",
-        "-progress",
-        "pipe:1",
-        "-stats_period",
-        "0.5",
         "-f",
-        "alsa",
+        Q(input.format),
         "-i",
-        Q(capturePcm),
+        Q(input.device),
         "-vn",
         "-c:a",
         Q(session.audioCodec),
@@ -72,25 +43,24 @@ QStringList FfmpegArguments(const EncoderSession& session, const std::string& ca
         QString::number(session.sampleRate),
         "-ac",
         QString::number(session.channels),
-        "-f",
-        Q(session.format),
-        "-content_type",
-        Q(session.contentType),
-        "-ice_name",
-        Q(session.title),
-        "-password",
-        Q(password),
-        // A server that stops reading (gone without a reset) ends the run too.
-        "-rw_timeout",
-        "10000000",
-        url,
+        // Each packet leaves at once, so the server hears a steady stream.
+        "-flush_packets",
+        "1",
     };
+    if (session.format == "mp3")
+        // Frames only: tags and a seek header mean nothing to a listener joining midway.
+        arguments << "-id3v2_version"
+                  << "0"
+                  << "-write_xing"
+                  << "0";
+    return arguments << "-f" << Q(session.format) << "pipe:1";
 }
 
 FfmpegEncoder::FfmpegEncoder(FfmpegEncoderSettings settings) : settings_(std::move(settings)) {}
 
 FfmpegEncoder::~FfmpegEncoder()
 {
+    source_.reset();
     if (process_ == nullptr || process_->state() == QProcess::NotRunning)
         return;
     process_->disconnect(this);
@@ -112,6 +82,9 @@ void FfmpegEncoder::Start()
         throw EEncoderError("The encoder was started without a session file: load one first");
     if (process_ != nullptr && process_->state() != QProcess::NotRunning)
         return;
+    if (!IcecastFormatKnown(session_->format))
+        throw EEncoderError("The session's stream format \"" + session_->format +
+                            "\" cannot be published: use mp3 or ogg in the session template");
     const std::string pcm = settings_.resolveCapturePcm
                                 ? settings_.resolveCapturePcm(session_->inputSource)
                                 : std::string();
@@ -119,23 +92,41 @@ void FfmpegEncoder::Start()
         throw EEncoderError("The capture card \"" + session_->inputSource +
                             "\" of the session file is not among this machine's capture "
                             "devices: choose an available card in the settings window");
+    int stream[2];
+    if (pipe2(stream, O_CLOEXEC) != 0)
+        throw EEncoderError(std::string("No pipe for the encoder's stream (") +
+                            std::strerror(errno) + "): close other programs and try again");
 
+    source_.reset();
     delete process_;
     process_ = new QProcess(this);
-    TieLifetimeToProgram(*process_);
+    process_->setStandardOutputFile(QProcess::nullDevice());
+    TieLifetimeToProgram(*process_, [output = stream[1]] { dup2(output, STDOUT_FILENO); });
     process_->setWorkingDirectory(QString::fromStdString(settings_.workingFolder.string()));
-    progress_ = FfmpegProgress();
     stopRequested_ = false;
-    connect(process_, &QProcess::readyReadStandardOutput, this, &FfmpegEncoder::TakeOutput);
     connect(process_, &QProcess::readyReadStandardError, this, &FfmpegEncoder::TakeOutput);
     connect(process_, &QProcess::finished, this, &FfmpegEncoder::Finished);
-    process_->start(Q(settings_.program), FfmpegArguments(*session_, pcm, settings_.password));
+    process_->start(Q(settings_.program), FfmpegArguments(*session_, FfmpegInputFor(pcm)));
+    close(stream[1]);
     if (!process_->waitForStarted(5000)) {
+        close(stream[0]);
         const std::string reason = process_->errorString().toStdString();
         state_ = kStopped;
         throw EEncoderError("The encoder program " + settings_.program + " could not be started (" +
                             reason + "): check that ffmpeg is installed");
     }
+    IcecastTarget target;
+    target.host = session_->host;
+    target.port = session_->port;
+    target.mount = "/" + session_->publishingPoint;
+    target.user = session_->publishingPoint;
+    target.password = settings_.password;
+    target.streamName = session_->title;
+    target.format = session_->format;
+    target.bitrate = session_->bitrate;
+    target.sampleRate = session_->sampleRate;
+    target.channels = session_->channels;
+    source_ = std::make_unique<IcecastSource>(std::move(target), stream[0], settings_.stallLimit);
     state_ = kStarting;
 }
 
@@ -163,6 +154,7 @@ std::uint8_t FfmpegEncoder::RunState()
         if (process_->state() != QProcess::NotRunning)
             process_->waitForFinished(0);
     }
+    Follow();
     return state_;
 }
 
@@ -170,20 +162,42 @@ void FfmpegEncoder::TakeOutput()
 {
     if (process_ == nullptr)
         return;
-    progress_.Feed(process_->readAllStandardOutput());
     errorOutput_ += process_->readAllStandardError().toStdString();
     if (errorOutput_.size() > KeptErrorOutput)
         errorOutput_.erase(0, errorOutput_.size() - KeptErrorOutput);
-    if (state_ == kStarting && progress_.Flowing())
-        state_ = kRunning;
+}
+
+void FfmpegEncoder::Follow()
+{
+    if (!source_ || state_ == kStopped)
+        return;
+    switch (source_->Now()) {
+    case IcecastSource::Phase::Flowing:
+        if (state_ == kStarting)
+            state_ = kRunning;
+        break;
+    case IcecastSource::Phase::Ended:
+        // Refused, lost or stalled: the encoder's work is over. A stopped (SIGSTOP)
+        // encoder only ends on KILL.
+        if (!source_->Failure().empty() && process_->state() != QProcess::NotRunning) {
+            process_->kill();
+            process_->waitForFinished(1000);
+        }
+        break;
+    case IcecastSource::Phase::Connecting:
+        break;
+    }
 }
 
 void FfmpegEncoder::Finished(int exitCode, QProcess::ExitStatus status)
 {
     TakeOutput();
     state_ = kStopped;
-    if (!stopRequested_ && settings_.reportFailure)
-        settings_.reportFailure(Explanation(exitCode, status));
+    if (stopRequested_ || !settings_.reportFailure)
+        return;
+    // The source's reason is the cause; the encoder only followed (it lost its reader).
+    const std::string failure = source_ ? source_->Failure() : std::string();
+    settings_.reportFailure(failure.empty() ? Explanation(exitCode, status) : failure);
 }
 
 std::string FfmpegEncoder::Explanation(int exitCode, QProcess::ExitStatus status) const

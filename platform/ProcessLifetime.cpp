@@ -36,15 +36,17 @@ bool StillRuns(pid_t pid, const fs::path& program)
 
 } // namespace
 
-void TieLifetimeToProgram(QProcess& process)
+void TieLifetimeToProgram(QProcess& process, std::function<void()> alsoInChild)
 {
     const pid_t parent = getpid();
-    process.setChildProcessModifier([parent] {
+    process.setChildProcessModifier([parent, alsoInChild = std::move(alsoInChild)] {
         // Runs in the child between fork and exec: only async-signal-safe calls.
         prctl(PR_SET_PDEATHSIG, SIGKILL);
         // The parent may have died before the request took effect.
         if (getppid() != parent)
             _exit(127);
+        if (alsoInChild)
+            alsoInChild();
     });
 }
 

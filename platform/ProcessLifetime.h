@@ -1,6 +1,7 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
 #include <sys/types.h>
 #include <vector>
 
@@ -10,7 +11,9 @@ namespace platform {
 
 // Makes the process started by `process` die with this program, whatever ends it
 // (kill -9 included): the kernel sends the child SIGKILL when its parent goes.
-void TieLifetimeToProgram(QProcess& process);
+// `alsoInChild` runs in the child before its program starts (async-signal-safe calls
+// only), for example to hand it a descriptor.
+void TieLifetimeToProgram(QProcess& process, std::function<void()> alsoInChild = {});
 
 // Ends (TERM, then KILL after a grace period) every process of this user that runs
 // `program` with `workingFolder` as its current folder: the processes an earlier
