@@ -1,5 +1,7 @@
 #include "WaveInFixture.h"
 
+#include <gmock/gmock.h>
+
 #include "support/RecordingMessageBoxes.h"
 
 #include <atomic>
@@ -220,7 +222,9 @@ TEST_F(WaveInTest, AFailingDeviceOpenCarriesTheSystemText)
     UseStationFormat(in);
     int errors = 0;
     in.OnError = [&](TMMComponent*) { ++errors; };
-    EXPECT_EQ(ErrorOf([&] { in.Start(); }), "WaveInOpen:\n\rDevice or resource busy");
+    EXPECT_THAT(ErrorOf([&] { in.Start(); }),
+                ::testing::StartsWith(
+                    "WaveInOpen:\n\rCapture device \"Virtual Input\": Device or resource busy. "));
     EXPECT_EQ(in.DeviceState(), TMMCustomWaveIn::dsClosed);
     EXPECT_FALSE(in.Opened());
     EXPECT_EQ(errors, 2) << "once raising, once from the handler that closes";
@@ -408,7 +412,8 @@ TEST_F(WaveInTest, AnUnpluggedDeviceReachesTheApplicationHandlerAndCloses)
     UseStationFormat(in);
     in.Start();
     ASSERT_TRUE(PumpUntil([&] { return !reported.empty(); }));
-    EXPECT_EQ(reported[0], "WaveIn:\n\rNo such device");
+    EXPECT_THAT(reported[0], ::testing::StartsWith(
+                                 "WaveIn:\n\rCapture device \"Virtual Input\": No such device. "));
     EXPECT_FALSE(in.Opened());
     EXPECT_EQ(in.DeviceState(), TMMCustomWaveIn::dsClosed);
     // Whatever the buffer thread handled before the close came is whole buffers from
