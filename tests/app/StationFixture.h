@@ -4,6 +4,7 @@
 #include "platform/Cp1252.h"
 #include "platform/MessageBoxes.h"
 #include "platform/QueuedWaveInDriver.h"
+#include "platform/SimulatedWebBrowser.h"
 #include "platform/SystemInfo.h"
 #include "platform/VirtualCapture.h"
 #include "support/RecordingMessageBoxes.h"
@@ -30,7 +31,7 @@ protected:
 };
 
 // A station folder of its own, a fixed clock, recorded message boxes and tray
-// icons, the program's title and a virtual capture card, for one test.
+// icons, a simulated browser, the program's title and a virtual capture card, for one test.
 class StationTest : public ::testing::Test {
 protected:
     StationTest()
@@ -48,7 +49,7 @@ protected:
 
     app::StationServices Services()
     {
-        return app::StationServices{system, [this] { return now; }, nullptr, &trayIcons};
+        return app::StationServices{system, [this] { return now; }, nullptr, &trayIcons, &browsers};
     }
 
     void WriteProvider(const std::string& servidor)
@@ -73,6 +74,7 @@ protected:
     platform::FixedSystemInfo system;
     testsupport::RecordingMessageBoxes boxes;
     testsupport::RecordingNotifyIcons trayIcons;
+    platform::SimulatedWebBrowserFactory browsers;
     platform::VirtualCaptureBackend* capture = nullptr;
     std::unique_ptr<platform::QueuedWaveInDriver> captureDriver;
     QDateTime now{QDate(2026, 12, 7), QTime(21, 5, 9)};
