@@ -17,10 +17,7 @@ class ProviderPageTest : public apptest::StationTest {
 protected:
     ProviderPageTest()
     {
-        const char* source = std::getenv("SONAVIA_SOURCE_DIR");
-        std::filesystem::copy_file(std::filesystem::path(source ? source : ".") / "deploy" /
-                                       "padrao.xml",
-                                   folder / "padrao.xml");
+        CopyShippedTemplate();
         testsupport::WriteBytes(folder / "cfg.ini",
                                 "[Geral]\r\nControle=-1\r\nUsuario=ana maria\r\nSenha=" +
                                     app::ScramblePassword("p\xE7o&1") +

@@ -12,6 +12,7 @@
 #include "support/TempFolder.h"
 
 #include <QDateTime>
+#include <cstdlib>
 #include <gtest/gtest.h>
 #include <memory>
 #include <string>
@@ -59,6 +60,15 @@ protected:
                                     "\r\nSite=www.exemplo.test\r\nFone=(11) 1234-5678\r\n"
                                     "EMail=suporte@exemplo.test\r\nEndereco=Rua A, 1\r\n"
                                     "CepCidade=01000-000 - S\xE3o Paulo - SP\r\n");
+    }
+
+    // The session template that ships with the program, in the station folder.
+    void CopyShippedTemplate()
+    {
+        const char* source = std::getenv("SONAVIA_SOURCE_DIR");
+        std::filesystem::copy_file(std::filesystem::path(source ? source : ".") / "deploy" /
+                                       "padrao.xml",
+                                   folder / "padrao.xml");
     }
 
     void InstallEncoderProgram()
