@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QList>
+#include <QLoggingCategory>
 #include <unistd.h>
 
 namespace platform {
@@ -39,6 +40,9 @@ QByteArray BrowserEngineSwitches(const QByteArray& given, bool runningAsRoot, bo
 void PrepareBrowserEngine()
 {
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    // The engine lists its start-up parameters on every start; QT_LOGGING_RULES can
+    // still ask for them.
+    QLoggingCategory::setFilterRules(QStringLiteral("qt.webenginecontext.info=false"));
     const char* name = "QTWEBENGINE_CHROMIUM_FLAGS";
     const QByteArray switches =
         BrowserEngineSwitches(qgetenv(name), geteuid() == 0, HasRenderNode());

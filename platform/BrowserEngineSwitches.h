@@ -12,7 +12,8 @@ QByteArray BrowserEngineSwitches(const QByteArray& given, bool runningAsRoot, bo
 
 // Prepares the browser engine before the application object exists: shares the
 // OpenGL contexts the engine draws with and sets QTWEBENGINE_CHROMIUM_FLAGS for this
-// process as BrowserEngineSwitches says, so nobody has to set it by hand.
+// process as BrowserEngineSwitches says, so nobody has to set it by hand; keeps the
+// engine's list of its start-up parameters out of the program's output.
 void PrepareBrowserEngine();
 
 } // namespace platform
