@@ -15,6 +15,7 @@ public:
     TBitmapButton(const QString& text, QWidget* parent);
 
     void SetFaces(const QImage& faces);
+    const QImage& Faces() const { return FFaces; }
     // The face the button shows now: 0 normal, 1 pressed, 2 disabled.
     int FaceIndex() const;
 
