@@ -80,6 +80,7 @@ void TShapedSkin::mousePressEvent(QMouseEvent* event)
     QWidget::mousePressEvent(event);
     if (event->button() != Qt::LeftButton || !StartsDrag(event->position().toPoint()))
         return;
+    event->accept();
     QWindow* native = FWindow.windowHandle();
     if (native && native->startSystemMove())
         return;

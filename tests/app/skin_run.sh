@@ -8,15 +8,13 @@
 # of both windows for the documentation.
 #   skin_run.sh <station folder> <folder for screenshots> <source folder>
 set -euo pipefail
-for tool in openbox xdotool xwininfo xprop import convert pulseaudio Xvfb; do
-  command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
-done
 here=$(cd "$(dirname "$0")" && pwd)
 source "$here/station_gui.sh"
+for tool in openbox xdotool xwininfo xprop import; do
+  command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
+done
 shots=$(mkdir -p "$2" && cd "$2" && pwd)
-scripts=$(cd "$3/scripts" && pwd)
-work=$(fresh_station "$1")
-start_station_services "$scripts" || fail "the private sound server did not start"
+prepare_on_air_check "$1" "$3"
 # The encoder finds no server on port 9 and keeps retrying: only the windows matter here.
 "$scripts/demo-settings" "$work" demo demo "localhost:9"
 cp "$work/padrao.xml" "$work/demo.xml"

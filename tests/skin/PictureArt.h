@@ -11,27 +11,13 @@ namespace skintest {
 // 'W' white, 'R' red, 'G' green.
 inline QImage PictureFromArt(const QStringList& rows)
 {
+    const QString letters = QStringLiteral(".KWRG");
+    const QRgb colours[] = {qRgba(0, 0, 0, 0), qRgb(0, 0, 0), qRgb(255, 255, 255), qRgb(255, 0, 0),
+                            qRgb(0, 255, 0)};
     QImage picture(int(rows.first().size()), int(rows.size()), QImage::Format_ARGB32);
     for (int y = 0; y < picture.height(); ++y)
-        for (int x = 0; x < picture.width(); ++x) {
-            switch (rows[y][x].toLatin1()) {
-            case 'K':
-                picture.setPixel(x, y, qRgb(0, 0, 0));
-                break;
-            case 'W':
-                picture.setPixel(x, y, qRgb(255, 255, 255));
-                break;
-            case 'R':
-                picture.setPixel(x, y, qRgb(255, 0, 0));
-                break;
-            case 'G':
-                picture.setPixel(x, y, qRgb(0, 255, 0));
-                break;
-            default:
-                picture.setPixel(x, y, qRgba(0, 0, 0, 0));
-                break;
-            }
-        }
+        for (int x = 0; x < picture.width(); ++x)
+            picture.setPixel(x, y, colours[qMax(0, letters.indexOf(rows[y][x]))]);
     return picture;
 }
 
