@@ -7,7 +7,8 @@
 #include <QWindow>
 
 TShapedSkin::TShapedSkin(QWidget& parent)
-    : QWidget(&parent), FWindow(*parent.window()), FSavedFlags(FWindow.windowFlags())
+    : QWidget(&parent), FWindow(*parent.window()),
+      FSavedFrameless(FWindow.windowFlags().testFlag(Qt::FramelessWindowHint))
 {
     resize(105, 105);
 }
@@ -34,10 +35,10 @@ void TShapedSkin::BuildOutline()
     // Only the style from before the outline is worth restoring: building twice
     // must not save the frameless style over it.
     if (!FOutlineInForce)
-        FSavedFlags = FWindow.windowFlags();
+        FSavedFrameless = FWindow.windowFlags().testFlag(Qt::FramelessWindowHint);
     if (FPicture.isNull())
         return;
-    SetWindowFlags(FSavedFlags | Qt::FramelessWindowHint);
+    SetFrameless(true);
     FWindow.setMask(skin::OutlineOf(FPicture, mapTo(&FWindow, QPoint(0, 0))));
     FOutlineInForce = true;
 }
@@ -45,12 +46,13 @@ void TShapedSkin::BuildOutline()
 void TShapedSkin::RemoveOutline()
 {
     FWindow.clearMask();
-    SetWindowFlags(FSavedFlags);
+    SetFrameless(FSavedFrameless);
     FOutlineInForce = false;
 }
 
-void TShapedSkin::SetWindowFlags(Qt::WindowFlags flags)
+void TShapedSkin::SetFrameless(bool frameless)
 {
+    const Qt::WindowFlags flags = FWindow.windowFlags().setFlag(Qt::FramelessWindowHint, frameless);
     if (FWindow.windowFlags() == flags)
         return;
     // A new border style re-creates the native window, which hides it.

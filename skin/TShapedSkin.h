@@ -42,11 +42,12 @@ protected:
 private:
     void BuildOutline();
     void RemoveOutline();
-    void SetWindowFlags(Qt::WindowFlags flags);
+    // The window's border style: none, or the one the desktop gives it.
+    void SetFrameless(bool frameless);
     bool StartsDrag(QPoint position) const;
 
     QWidget& FWindow;
-    Qt::WindowFlags FSavedFlags;
+    bool FSavedFrameless; // the border style from before the outline
     bool FActive = false;
     bool FOutlineInForce = false;
     QColor FCaptionColor = Qt::black;

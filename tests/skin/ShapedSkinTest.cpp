@@ -95,6 +95,28 @@ TEST(ShapedSkin, ActiveWrittenTwiceStillRestoresTheOriginalBorderStyle)
     EXPECT_EQ(w.window->windowFlags(), before);
 }
 
+// Only the border is the skin's: what else the window became meanwhile stays.
+TEST(ShapedSkin, InactiveKeepsTheWindowsOtherStyleChanges)
+{
+    SkinnedWindow w;
+    w.skin->SetPicture(kFigure);
+    w.skin->SetActive(true);
+    w.window->setWindowFlag(Qt::WindowStaysOnTopHint, false);
+    w.skin->SetActive(false);
+    EXPECT_FALSE(w.Frameless());
+    EXPECT_FALSE(w.window->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+}
+
+TEST(ShapedSkin, AWindowFramelessBeforeTheSkinStaysFrameless)
+{
+    QWidget window(nullptr, Qt::FramelessWindowHint);
+    TShapedSkin* skin = new TShapedSkin(window);
+    skin->SetPicture(kFigure);
+    skin->SetActive(true);
+    skin->SetActive(false);
+    EXPECT_TRUE(window.windowFlags().testFlag(Qt::FramelessWindowHint));
+}
+
 TEST(ShapedSkin, AShownWindowStaysShownWhenItsBorderChanges)
 {
     SkinnedWindow w;
