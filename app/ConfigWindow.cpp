@@ -28,7 +28,6 @@ using app::AddPanel;
 
 constexpr int kWidth = 318;
 constexpr int kHeight = 465;
-constexpr int kBrowserStrip = 41; // height of the strip under the provider's page
 
 QLabel* AddLabel(QWidget* parent, const QString& text, int y)
 {
@@ -99,16 +98,6 @@ TFrm_Config::TFrm_Config(TFrm_OnLine& owner)
     CreateMixerPanel();
 }
 
-void TFrm_Config::CreateBrowserPanel()
-{
-    PBrowser = AddPanel(this, "PBrowser", {34, 32, 232, 345});
-    PBrowser->setAutoFillBackground(true);
-    BFecharNavegador = AddButton(PBrowser, "BFecharNavegador", QStringLiteral("Fechar"),
-                                 {78, 345 - kBrowserStrip + 8, 76, 26});
-    connect(BFecharNavegador, &QPushButton::clicked, this,
-            platform::Guarded([this] { BFecharClick(); }));
-}
-
 void TFrm_Config::CreateAccountPanel()
 {
     PConfig = AddPanel(this, "PConfig", {34, 31, 232, 345});
@@ -171,6 +160,11 @@ void TFrm_Config::ShowAccountView()
 {
     PConfig->setVisible(true);
     ShowMixerPanelIfAvailable();
+    ShowOnTop();
+}
+
+void TFrm_Config::ShowOnTop()
+{
     show();
     raise();
     activateWindow();
@@ -259,10 +253,7 @@ void TFrm_Config::SaveAndRestartEncoder()
     FOwner.ApplySettings();
     FOwner.PostLogin();
 
-    if (FOwner.FRunState == platform::Encoder::kRunning && FOwner.FEncoder)
-        FOwner.FEncoder->Stop();
-    FOwner.BuildSessionFile();
-    FOwner.StartEncoder();
+    FOwner.RestartEncoderWithNewSession();
     if (oldUser != FOwner.FUsuario)
         FOwner.StartEncoder();
 }

@@ -1,6 +1,10 @@
 #pragma once
 
+#include "platform/WebBrowser.h"
+
 #include <QDialog>
+#include <memory>
+#include <optional>
 
 class QComboBox;
 class QFrame;
@@ -23,8 +27,9 @@ public:
     // The background picture, under the panels.
     TShapedSkin* Skin = nullptr;
 
-    // The provider's page; the browser is placed above the strip of BFecharNavegador.
+    // The provider's page: the browser above the strip of BFecharNavegador.
     QFrame* PBrowser = nullptr;
+    std::unique_ptr<platform::WebBrowser> WebBrowser1;
     QPushButton* BFecharNavegador = nullptr;
 
     // The account panel.
@@ -46,12 +51,17 @@ public:
     void BSalvarClick();
     void BFecharClick();
     void BSomClick();
+    // Each completed document of the provider's page: reads the bitrate the account
+    // is entitled to and, when it changed, puts the station on the air with it.
+    void WebBrowser1DocumentComplete();
     // The user or the settings chose a capture card: binds the mixer of the card
     // of that name (filled by the mixer code).
     void CBPlacasChange();
 
     // The account panel on top; the mixer panel where the sound system has one.
     void ShowAccountView();
+    // The provider's page uncovered: the account and mixer panels hidden.
+    void ShowProviderPageView();
     // Shows the window and waits until the user closes it.
     void ShowModal();
 
@@ -70,6 +80,8 @@ private:
     void CreateAccountPanel();
     void CreateMixerPanel();
     void ShowMixerPanelIfAvailable();
+    void ShowOnTop();
+    void ApplyEntitledLimit(const std::optional<QString>& limit);
     void SaveAndRestartEncoder();
 
     TFrm_OnLine& FOwner;

@@ -65,4 +65,5 @@ void TFrm_OnLine::CreateComponents()
     connect(BOcultar, &QPushButton::clicked, this, Guarded([this] { BOcultarClick(); }));
     connect(BEqualizer, &QPushButton::clicked, this, Guarded([this] { BEqualizerClick(); }));
     connect(BConfig, &QPushButton::clicked, this, Guarded([this] { BConfigClick(); }));
+    connect(BInfo, &QPushButton::clicked, this, Guarded([this] { BInfoClick(); }));
 }

@@ -1,6 +1,6 @@
 // The settings: where the station's files are, loading cfg.ini into the fields and
 // pushing them into the settings window and the capture device; the settings
-// window's two views and the provider's page opened from the main window.
+// window's account view opened from the main window.
 #include "app/ConfigWindow.h"
 #include "app/MainWindow.h"
 #include "app/Settings.h"
@@ -115,9 +115,4 @@ void TFrm_OnLine::SelectRecordingLine(int)
 void TFrm_OnLine::BConfigClick()
 {
     Frm_Config->ShowAccountView();
-}
-
-void TFrm_OnLine::PostLogin()
-{
-    // Settings window: sends the account to the provider's page.
 }
