@@ -87,6 +87,10 @@ TFrm_Config::TFrm_Config(TFrm_OnLine& owner)
     setFixedSize(kWidth, kHeight);
     app::CentreOnScreen(this);
     app::Paint(this, QColor(0x2B, 0x2B, 0x2B));
+    // Only the picture's top-left 318 x 465 lies in the window; the rest of it is
+    // transparent and outside the outline anyway.
+    Skin = app::AddSkin(this, QStringLiteral(":/skin/configuracoes.png"),
+                        [this](const QString& why) { FOwner.LogSkinFailure(why); });
 
     // Created bottom to top: each panel covers the ones before it.
     CreateBrowserPanel();

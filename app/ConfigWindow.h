@@ -11,6 +11,7 @@ class QFrame;
 class QLineEdit;
 class QPushButton;
 class TFrm_OnLine;
+class TShapedSkin;
 
 // The settings window: the station account, the capture card, the mixer controls
 // and the provider's page. Created hidden by the main window's first show; closing
@@ -22,6 +23,9 @@ class TFrm_Config : public QDialog {
 
 public:
     explicit TFrm_Config(TFrm_OnLine& owner);
+
+    // The background picture, under the panels.
+    TShapedSkin* Skin = nullptr;
 
     // The provider's page: the browser above the strip of BFecharNavegador.
     QFrame* PBrowser = nullptr;

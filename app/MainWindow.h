@@ -25,6 +25,7 @@ class QLabel;
 class QMenu;
 class QPushButton;
 class TFrm_Config;
+class TShapedSkin;
 class TMMLevel;
 class TMMLevelScale;
 class TMMMeter;
@@ -56,6 +57,7 @@ public:
     ~TFrm_OnLine() override;
 
     // Components.
+    TShapedSkin* Skin = nullptr; // the background picture, under everything else
     QLabel* LStatus = nullptr;
     QFrame* PEqualizadores = nullptr;
     QFrame* PVU = nullptr;
@@ -152,6 +154,8 @@ public:
     void FillSoundCards();
     void ApplySettings();
     int WriteLog(const QString& description, const QString& action, const QString& process);
+    // A window's picture could not be read: it stays a plain framed rectangle.
+    void LogSkinFailure(const QString& why);
 
     std::filesystem::path ExecutableFolder() const;
     std::filesystem::path SettingsFilePath() const;

@@ -54,6 +54,12 @@ int TFrm_OnLine::WriteLog(const QString& description, const QString& action, con
     return FLog.WriteLog(description, action, process);
 }
 
+void TFrm_OnLine::LogSkinFailure(const QString& why)
+{
+    WriteLog(QStringLiteral("Não foi possível ler a imagem da janela: ") + why,
+             QStringLiteral("Erro"), QStringLiteral("Skin"));
+}
+
 void TFrm_OnLine::LoadSettings()
 {
     const app::SettingsFile file(SettingsFilePath());
