@@ -9,6 +9,11 @@ struct Limit {
     std::optional<const char*> kbps;
 };
 
+void PrintTo(const Limit& limit, std::ostream* os)
+{
+    *os << '"' << limit.page << '"';
+}
+
 class KbpsForLimitTest : public ::testing::TestWithParam<Limit> {};
 
 TEST_P(KbpsForLimitTest, MapsThePageValueToAProfile)

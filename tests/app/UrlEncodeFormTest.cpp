@@ -23,6 +23,11 @@ struct Case {
     const char* encoded;
 };
 
+void PrintTo(const Case& c, std::ostream* os)
+{
+    *os << c.encoded;
+}
+
 class UrlEncodeFormCases : public ::testing::TestWithParam<Case> {};
 
 TEST_P(UrlEncodeFormCases, EncodesTheWholeText)

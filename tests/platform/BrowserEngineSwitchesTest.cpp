@@ -11,6 +11,11 @@ struct Case {
     const char* expected;
 };
 
+void PrintTo(const Case& c, std::ostream* os)
+{
+    *os << '"' << c.given << "\" " << (c.root ? "root" : "user") << (c.gpu ? " gpu" : " no gpu");
+}
+
 class BrowserEngineSwitchesTest : public ::testing::TestWithParam<Case> {};
 
 TEST_P(BrowserEngineSwitchesTest, AddsOnlyWhatThisMachineNeeds)

@@ -11,6 +11,11 @@ struct Case {
     Headers expected;
 };
 
+void PrintTo(const Case& c, std::ostream* os)
+{
+    *os << ::testing::PrintToString(std::string(c.text));
+}
+
 class HttpHeaderTextTest : public ::testing::TestWithParam<Case> {};
 
 TEST_P(HttpHeaderTextTest, ReadsEachNameAndValue)
