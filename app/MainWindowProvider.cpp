@@ -20,5 +20,5 @@ std::unique_ptr<platform::WebBrowser> TFrm_OnLine::CreateWebBrowser()
 {
     if (FServices.browsers != nullptr)
         return FServices.browsers->Create();
-    return std::make_unique<platform::QtWebBrowser>();
+    return platform::QtWebBrowserFactory().Create();
 }
