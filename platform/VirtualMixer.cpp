@@ -317,12 +317,12 @@ MMResult VirtualMixerService::ControlLine(std::int32_t mixerId, std::int32_t con
 namespace {
 
 // A block asked for either the control's own channel count or one channel (the
-// first channel's values, or all channels at once when written).
-bool BlockFits(std::uint32_t stored, std::size_t storedItems, std::uint32_t channels,
+// first channel's values, or all channels at once when written), and for every
+// item of a multiple-item control (0 for any other).
+bool BlockFits(std::uint32_t stored, std::size_t listItems, std::uint32_t channels,
                std::uint32_t items)
 {
-    const std::size_t expected = storedItems == 1 ? 0 : storedItems;
-    return (channels == stored || channels == 1) && items == expected;
+    return (channels == stored || channels == 1) && items == listItems;
 }
 
 } // namespace
@@ -337,7 +337,7 @@ MMResult VirtualMixerService::GetValues(std::int32_t mixerId, std::int32_t contr
     if (c == nullptr)
         return MIXERR_INVALCONTROL;
     const std::size_t storedItems = c->values.size() / c->channels;
-    if (!BlockFits(c->channels, storedItems, channels, items))
+    if (!BlockFits(c->channels, c->items.size(), channels, items))
         return MMSYSERR_INVALPARAM;
     values.clear();
     for (std::size_t item = 0; item < storedItems; ++item)
@@ -356,7 +356,7 @@ MMResult VirtualMixerService::SetValues(std::int32_t mixerId, std::int32_t contr
     if (c == nullptr)
         return MIXERR_INVALCONTROL;
     const std::size_t storedItems = c->values.size() / c->channels;
-    if (!BlockFits(c->channels, storedItems, channels, items) ||
+    if (!BlockFits(c->channels, c->items.size(), channels, items) ||
         values.size() != channels * storedItems)
         return MMSYSERR_INVALPARAM;
     for (std::size_t item = 0; item < storedItems; ++item)
