@@ -168,8 +168,8 @@ void IcecastSource::Run()
 
     const std::vector<std::string> addresses = Addresses(target_.host, target_.port);
     if (addresses.empty())
-        return End(Where() + " failed: cannot connect (the name " + target_.host +
-                   " does not resolve to an address: check Servidor and the network)");
+        return End(Where() + " failed: cannot connect (no address is known for " + target_.host +
+                   ": check Servidor and the network)");
     const auto deadline = Clock::now() + ConnectLimit;
     Shout shout;
     int result = SHOUTERR_NOCONNECT;
