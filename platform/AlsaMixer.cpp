@@ -7,14 +7,28 @@
 #include <algorithm>
 #include <alsa/asoundlib.h>
 #include <poll.h>
+#include <set>
 
 namespace platform {
 
+namespace {
+
+// What a control's values are made of.
+enum class Kind { PlaybackVolume, PlaybackMute, CaptureVolume, MuxEnum, MuxSwitches };
+struct Binding {
+    Kind kind = Kind::PlaybackVolume;
+    snd_mixer_elem_t* element = nullptr;
+    // Per item of a selector: the enumeration entry (MuxEnum) or the switched element.
+    std::vector<unsigned> entries;
+    std::vector<snd_mixer_elem_t*> switches;
+};
+
+} // namespace
+
 struct AlsaMixerService::Card {
-    std::string name;
     snd_mixer_t* mixer = nullptr;
-    std::vector<MixerLine> lines; // each destination followed by its sources
-    std::vector<Control> controls;
+    MixerTable table;
+    std::vector<Binding> bindings; // by control id
     std::vector<std::unique_ptr<QSocketNotifier>> notifiers;
     std::set<snd_mixer_elem_t*> changed; // by the events being handled
 
@@ -29,8 +43,6 @@ struct AlsaMixerService::Card {
 namespace {
 
 using Card = AlsaMixerService::Card;
-using Control = AlsaMixerService::Control;
-using Kind = AlsaMixerService::Kind;
 
 constexpr std::uint32_t kPlayback = 0; // destination indexes
 constexpr std::uint32_t kCapture = 1;
@@ -38,7 +50,14 @@ constexpr long kMaxSteps = 255; // a finer range is turned in the knob's default
 
 std::int32_t SourceLineId(std::uint32_t destination, std::uint32_t source)
 {
-    return static_cast<std::int32_t>(((source + 1) << 16) | destination);
+    return TableMixerService::SourceLineId(destination, source);
+}
+
+void Add(Card& card, MixerTableControl control, Binding binding)
+{
+    control.info.controlId = static_cast<std::int32_t>(card.table.controls.size());
+    card.table.controls.push_back(std::move(control));
+    card.bindings.push_back(std::move(binding));
 }
 
 std::string ElementName(snd_mixer_elem_t* element)
@@ -77,10 +96,8 @@ void AddVolume(Card& card, std::int32_t lineId, snd_mixer_elem_t* element, bool 
         snd_mixer_selem_get_capture_volume_range(element, &minimum, &maximum);
     else
         snd_mixer_selem_get_playback_volume_range(element, &minimum, &maximum);
-    Control control;
+    MixerTableControl control;
     control.lineId = lineId;
-    control.kind = capture ? Kind::CaptureVolume : Kind::PlaybackVolume;
-    control.element = element;
     control.channels = channels;
     control.info.type = CT_VOLUME;
     control.info.flags = channels == 1 ? CONTROLF_UNIFORM : 0;
@@ -90,21 +107,20 @@ void AddVolume(Card& card, std::int32_t lineId, snd_mixer_elem_t* element, bool 
     control.info.maximum = static_cast<std::int32_t>(maximum);
     const long range = maximum - minimum;
     control.info.steps = range > 0 && range <= kMaxSteps ? static_cast<std::uint32_t>(range) : 0;
-    card.controls.push_back(control);
+    Add(card, std::move(control),
+        {capture ? Kind::CaptureVolume : Kind::PlaybackVolume, element, {}, {}});
 }
 
 void AddMute(Card& card, std::int32_t lineId, snd_mixer_elem_t* element)
 {
-    Control control;
+    MixerTableControl control;
     control.lineId = lineId;
-    control.kind = Kind::PlaybackMute;
-    control.element = element;
     control.info.type = CT_MUTE;
     control.info.flags = CONTROLF_UNIFORM;
     control.info.shortName = "Mute";
     control.info.name = ElementName(element) + " Mute";
     control.info.maximum = 1;
-    card.controls.push_back(control);
+    Add(card, std::move(control), {Kind::PlaybackMute, element, {}, {}});
 }
 
 void AddPlaybackControls(Card& card, std::int32_t lineId, snd_mixer_elem_t* element,
@@ -131,7 +147,8 @@ std::uint32_t CaptureChannels(snd_mixer_elem_t* element)
 void AddMux(Card& card, snd_mixer_elem_t* enumeration, std::vector<MixerLine>& sources,
             const std::vector<snd_mixer_elem_t*>& captureElements)
 {
-    Control mux;
+    MixerTableControl mux;
+    Binding binding;
     mux.lineId = static_cast<std::int32_t>(kCapture);
     mux.info.type = CT_MUX;
     mux.info.flags = CONTROLF_UNIFORM | CONTROLF_MULTIPLE;
@@ -139,8 +156,8 @@ void AddMux(Card& card, snd_mixer_elem_t* enumeration, std::vector<MixerLine>& s
     mux.info.name = "Capture Source";
     mux.info.maximum = 1;
     if (enumeration != nullptr) {
-        mux.kind = Kind::MuxEnum;
-        mux.element = enumeration;
+        binding.kind = Kind::MuxEnum;
+        binding.element = enumeration;
         const int entries = snd_mixer_selem_get_enum_items(enumeration);
         for (int e = 0; e < entries; ++e) {
             char text[64] = {};
@@ -154,20 +171,20 @@ void AddMux(Card& card, snd_mixer_elem_t* enumeration, std::vector<MixerLine>& s
                 found = sources.end() - 1;
             }
             mux.items.push_back({found->lineId, found->name});
-            mux.entries.push_back(unsigned(e));
+            binding.entries.push_back(unsigned(e));
         }
     } else {
-        mux.kind = Kind::MuxSwitches;
+        binding.kind = Kind::MuxSwitches;
         for (std::size_t s = 0; s < captureElements.size(); ++s) {
             if (!snd_mixer_selem_has_capture_switch(captureElements[s]))
                 continue;
             mux.items.push_back({sources[s].lineId, sources[s].name});
-            mux.switches.push_back(captureElements[s]);
+            binding.switches.push_back(captureElements[s]);
         }
     }
     mux.info.multipleItems = static_cast<std::uint32_t>(mux.items.size());
     if (!mux.items.empty())
-        card.controls.push_back(mux);
+        Add(card, std::move(mux), std::move(binding));
 }
 
 void Build(Card& card)
@@ -216,16 +233,16 @@ void Build(Card& card)
     speakers.connections = static_cast<std::uint32_t>(playbackSources.size());
     MixerLine recording = NewLine(kCapture, -1, DST_WAVEIN, "Capture", 2);
     recording.connections = static_cast<std::uint32_t>(captureSources.size());
-    card.lines.push_back(speakers);
-    card.lines.insert(card.lines.end(), playbackSources.begin(), playbackSources.end());
-    card.lines.push_back(recording);
-    card.lines.insert(card.lines.end(), captureSources.begin(), captureSources.end());
-    for (std::size_t c = 0; c < card.controls.size(); ++c)
-        card.controls[c].info.controlId = static_cast<std::int32_t>(c);
-    for (MixerLine& line : card.lines)
+    std::vector<MixerLine>& lines = card.table.lines;
+    lines.push_back(speakers);
+    lines.insert(lines.end(), playbackSources.begin(), playbackSources.end());
+    lines.push_back(recording);
+    lines.insert(lines.end(), captureSources.begin(), captureSources.end());
+    const auto& controls = card.table.controls;
+    for (MixerLine& line : lines)
         line.controls = static_cast<std::uint32_t>(
-            std::count_if(card.controls.begin(), card.controls.end(),
-                          [&](const Control& c) { return c.lineId == line.lineId; }));
+            std::count_if(controls.begin(), controls.end(),
+                          [&](const MixerTableControl& c) { return c.lineId == line.lineId; }));
 }
 
 std::unique_ptr<Card> OpenCard(const std::string& name, const std::string& control)
@@ -235,7 +252,9 @@ std::unique_ptr<Card> OpenCard(const std::string& name, const std::string& contr
         return nullptr;
     auto card = std::make_unique<Card>();
     card->mixer = mixer;
-    card->name = name;
+    card->table.caps.name = name;
+    card->table.caps.driverVersion = (SND_LIB_MAJOR << 8) | SND_LIB_MINOR;
+    card->table.caps.destinations = 2;
     if (snd_mixer_attach(mixer, control.c_str()) < 0 ||
         snd_mixer_selem_register(mixer, nullptr, nullptr) < 0 || snd_mixer_load(mixer) < 0)
         return nullptr;
@@ -274,6 +293,7 @@ void AlsaMixerService::Enumerate()
         std::unique_ptr<Card> card = OpenCard(caps.szPname, ControlNameForCapture(caps.pcmName));
         if (card == nullptr)
             continue;
+        card->table.caps.productId = static_cast<std::uint16_t>(cards_.size());
         Watch(*card);
         cards_.push_back(std::move(card));
     }
@@ -311,56 +331,27 @@ void AlsaMixerService::HandleEvents(Card& card)
                                                [&](const auto& c) { return c.get() == &card; }) -
                                   cards_.begin());
     std::vector<std::int32_t> controls;
-    for (const Control& control : card.controls) {
-        const bool touched = changed.contains(control.element) ||
-                             std::any_of(control.switches.begin(), control.switches.end(),
+    for (std::size_t c = 0; c < card.bindings.size(); ++c) {
+        const Binding& binding = card.bindings[c];
+        const bool touched = changed.contains(binding.element) ||
+                             std::any_of(binding.switches.begin(), binding.switches.end(),
                                          [&](snd_mixer_elem_t* e) { return changed.contains(e); });
         if (touched)
-            controls.push_back(control.info.controlId);
+            controls.push_back(static_cast<std::int32_t>(c));
     }
-    // A callback may close handles: walk a copy.
-    const auto handles = handles_;
-    for (const auto& [handle, open] : handles)
-        if (open.first == mixerId)
-            for (const std::int32_t control : controls)
-                if (handles_.contains(handle))
-                    open.second(handle, MM_MIXM_CONTROL_CHANGE, control);
+    for (const std::int32_t control : controls)
+        Deliver(mixerId, MM_MIXM_CONTROL_CHANGE, control);
 }
 
-AlsaMixerService::Card* AlsaMixerService::CardOf(std::int32_t mixerId)
+std::size_t AlsaMixerService::TableCount()
 {
     Enumerate();
-    if (mixerId < 0 || static_cast<std::size_t>(mixerId) >= cards_.size())
-        return nullptr;
-    return cards_[static_cast<std::size_t>(mixerId)].get();
+    return cards_.size();
 }
 
-AlsaMixerService::Control* AlsaMixerService::ControlOf(std::int32_t mixerId, std::int32_t controlId)
+const MixerTable& AlsaMixerService::Table(std::size_t mixerId)
 {
-    Card* card = CardOf(mixerId);
-    if (card == nullptr || controlId < 0 ||
-        static_cast<std::size_t>(controlId) >= card->controls.size())
-        return nullptr;
-    return &card->controls[static_cast<std::size_t>(controlId)];
-}
-
-std::uint32_t AlsaMixerService::GetNumDevs()
-{
-    Enumerate();
-    return static_cast<std::uint32_t>(cards_.size());
-}
-
-MMResult AlsaMixerService::GetDevCaps(std::int32_t mixerId, MixerCaps& caps)
-{
-    const Card* card = CardOf(mixerId);
-    if (card == nullptr)
-        return MMSYSERR_BADDEVICEID;
-    caps.manufacturerId = 0;
-    caps.productId = static_cast<std::uint16_t>(mixerId);
-    caps.driverVersion = (SND_LIB_MAJOR << 8) | SND_LIB_MINOR;
-    caps.name = card->name;
-    caps.destinations = 2;
-    return MMSYSERR_NOERROR;
+    return cards_[mixerId]->table;
 }
 
 bool AlsaMixerService::GetErrorText(MMResult result, std::string& text)
@@ -372,135 +363,16 @@ bool AlsaMixerService::GetErrorText(MMResult result, std::string& text)
     return MixerErrorText(result, text);
 }
 
-MMResult AlsaMixerService::Open(HMixer* handle, std::int32_t mixerId, MixerCallback callback)
-{
-    if (CardOf(mixerId) == nullptr)
-        return MMSYSERR_BADDEVICEID;
-    *handle = nextHandle_++;
-    handles_[*handle] = {mixerId, std::move(callback)};
-    return MMSYSERR_NOERROR;
-}
-
-MMResult AlsaMixerService::Close(HMixer handle)
-{
-    return handles_.erase(handle) == 1 ? MMSYSERR_NOERROR : MMSYSERR_INVALHANDLE;
-}
-
-MMResult AlsaMixerService::GetID(HMixer handle, std::int32_t& mixerId)
-{
-    const auto found = handles_.find(handle);
-    if (found == handles_.end())
-        return MMSYSERR_INVALHANDLE;
-    mixerId = found->second.first;
-    return MMSYSERR_NOERROR;
-}
-
-MMResult AlsaMixerService::LineById(std::int32_t mixerId, std::int32_t lineId, MixerLine& line)
-{
-    const Card* card = CardOf(mixerId);
-    if (card == nullptr)
-        return MMSYSERR_BADDEVICEID;
-    for (const MixerLine& stored : card->lines)
-        if (stored.lineId == lineId) {
-            line = stored;
-            return MMSYSERR_NOERROR;
-        }
-    return MIXERR_INVALLINE;
-}
-
-MMResult AlsaMixerService::LineByComponentType(std::int32_t mixerId, std::uint32_t type,
-                                               MixerLine& line)
-{
-    const Card* card = CardOf(mixerId);
-    if (card == nullptr)
-        return MMSYSERR_BADDEVICEID;
-    for (const MixerLine& stored : card->lines)
-        if (stored.componentType == type) {
-            line = stored;
-            return MMSYSERR_NOERROR;
-        }
-    return MIXERR_INVALLINE;
-}
-
-MMResult AlsaMixerService::LineByDestination(std::int32_t mixerId, std::uint32_t destination,
-                                             MixerLine& line)
-{
-    const MMResult result = LineById(mixerId, static_cast<std::int32_t>(destination), line);
-    return result == MIXERR_INVALLINE ? MMSYSERR_INVALPARAM : result;
-}
-
-MMResult AlsaMixerService::LineBySource(std::int32_t mixerId, std::uint32_t destination,
-                                        std::uint32_t source, MixerLine& line)
-{
-    const MMResult result = LineById(mixerId, SourceLineId(destination, source), line);
-    return result == MIXERR_INVALLINE ? MMSYSERR_INVALPARAM : result;
-}
-
-MMResult AlsaMixerService::LineByTarget(std::int32_t mixerId, const MixerTarget&, MixerLine&)
-{
-    // The sound system does not tell which device a mixer element feeds.
-    return CardOf(mixerId) == nullptr ? MMSYSERR_BADDEVICEID : MIXERR_INVALLINE;
-}
-
-MMResult AlsaMixerService::ControlById(std::int32_t mixerId, std::int32_t controlId,
-                                       MixerControl& control)
-{
-    if (CardOf(mixerId) == nullptr)
-        return MMSYSERR_BADDEVICEID;
-    const Control* stored = ControlOf(mixerId, controlId);
-    if (stored == nullptr)
-        return MIXERR_INVALCONTROL;
-    control = stored->info;
-    return MMSYSERR_NOERROR;
-}
-
-MMResult AlsaMixerService::ControlByType(std::int32_t mixerId, std::int32_t lineId,
-                                         std::uint32_t type, MixerControl& control)
-{
-    MixerLine line;
-    const MMResult result = LineById(mixerId, lineId, line);
-    if (result != MMSYSERR_NOERROR)
-        return result;
-    for (const Control& stored : CardOf(mixerId)->controls)
-        if (stored.lineId == lineId && stored.info.type == type) {
-            control = stored.info;
-            return MMSYSERR_NOERROR;
-        }
-    return MIXERR_INVALCONTROL;
-}
-
-MMResult AlsaMixerService::ControlLine(std::int32_t mixerId, std::int32_t controlId,
-                                       std::int32_t& lineId)
-{
-    if (CardOf(mixerId) == nullptr)
-        return MMSYSERR_BADDEVICEID;
-    const Control* stored = ControlOf(mixerId, controlId);
-    if (stored == nullptr)
-        return MIXERR_INVALCONTROL;
-    lineId = stored->lineId;
-    return MMSYSERR_NOERROR;
-}
-
-namespace {
-
-bool Fits(const Control& control, std::uint32_t channels, std::uint32_t items)
-{
-    return (channels == 1 || channels == control.channels) && items == control.items.size();
-}
-
-} // namespace
-
 MMResult AlsaMixerService::GetValues(std::int32_t mixerId, std::int32_t controlId,
                                      std::uint32_t channels, std::uint32_t items,
                                      std::vector<std::int32_t>& values)
 {
-    if (CardOf(mixerId) == nullptr)
-        return MMSYSERR_BADDEVICEID;
-    const Control* c = ControlOf(mixerId, controlId);
-    if (c == nullptr)
-        return MIXERR_INVALCONTROL;
-    if (!Fits(*c, channels, items))
-        return MMSYSERR_INVALPARAM;
+    const MMResult result = CheckBlock(mixerId, controlId, channels, items);
+    if (result != MMSYSERR_NOERROR)
+        return result;
+    const Card& card = *cards_[static_cast<std::size_t>(mixerId)];
+    const std::uint32_t ownChannels = card.table.controls[std::size_t(controlId)].channels;
+    const Binding* c = &card.bindings[static_cast<std::size_t>(controlId)];
     values.clear();
     int error = 0;
     switch (c->kind) {
@@ -508,7 +380,7 @@ MMResult AlsaMixerService::GetValues(std::int32_t mixerId, std::int32_t controlI
     case Kind::CaptureVolume:
         for (std::uint32_t channel = 0; channel < channels && error >= 0; ++channel) {
             long v = 0;
-            const auto id = ChannelId(c->channels, channel);
+            const auto id = ChannelId(ownChannels, channel);
             error = c->kind == Kind::CaptureVolume
                         ? snd_mixer_selem_get_capture_volume(c->element, id, &v)
                         : snd_mixer_selem_get_playback_volume(c->element, id, &v);
@@ -544,26 +416,26 @@ MMResult AlsaMixerService::SetValues(std::int32_t mixerId, std::int32_t controlI
                                      std::uint32_t channels, std::uint32_t items,
                                      const std::vector<std::int32_t>& values)
 {
-    if (CardOf(mixerId) == nullptr)
-        return MMSYSERR_BADDEVICEID;
-    const Control* c = ControlOf(mixerId, controlId);
-    if (c == nullptr)
-        return MIXERR_INVALCONTROL;
-    const std::size_t expected = channels * std::max<std::size_t>(1, items);
-    if (!Fits(*c, channels, items) || values.size() != expected)
+    const MMResult result = CheckBlock(mixerId, controlId, channels, items);
+    if (result != MMSYSERR_NOERROR)
+        return result;
+    if (values.size() != channels * std::max<std::size_t>(1, items))
         return MMSYSERR_INVALPARAM;
+    const Card& card = *cards_[static_cast<std::size_t>(mixerId)];
+    const std::uint32_t ownChannels = card.table.controls[std::size_t(controlId)].channels;
+    const Binding* c = &card.bindings[static_cast<std::size_t>(controlId)];
     int error = 0;
     const bool capture = c->kind == Kind::CaptureVolume;
     switch (c->kind) {
     case Kind::PlaybackVolume:
     case Kind::CaptureVolume:
-        if (channels == 1 && c->channels > 1) {
+        if (channels == 1 && ownChannels > 1) {
             error = capture ? snd_mixer_selem_set_capture_volume_all(c->element, values[0])
                             : snd_mixer_selem_set_playback_volume_all(c->element, values[0]);
             break;
         }
         for (std::uint32_t channel = 0; channel < channels && error >= 0; ++channel) {
-            const auto id = ChannelId(c->channels, channel);
+            const auto id = ChannelId(ownChannels, channel);
             error = capture ? snd_mixer_selem_set_capture_volume(c->element, id, values[channel])
                             : snd_mixer_selem_set_playback_volume(c->element, id, values[channel]);
         }
@@ -586,20 +458,6 @@ MMResult AlsaMixerService::SetValues(std::int32_t mixerId, std::int32_t controlI
         break;
     }
     return Result(error);
-}
-
-MMResult AlsaMixerService::GetListTexts(std::int32_t mixerId, std::int32_t controlId, std::uint32_t,
-                                        std::uint32_t items, std::vector<MixerListText>& texts)
-{
-    if (CardOf(mixerId) == nullptr)
-        return MMSYSERR_BADDEVICEID;
-    const Control* c = ControlOf(mixerId, controlId);
-    if (c == nullptr)
-        return MIXERR_INVALCONTROL;
-    if (c->items.empty() || items != c->items.size())
-        return MMSYSERR_INVALPARAM;
-    texts = c->items;
-    return MMSYSERR_NOERROR;
 }
 
 MixerService& SoundSystemMixerService()

@@ -1,9 +1,8 @@
 #pragma once
 
-#include "platform/MixerService.h"
+#include "platform/TableMixerService.h"
 
 #include <QObject>
-#include <map>
 #include <vector>
 
 namespace platform {
@@ -12,7 +11,7 @@ namespace platform {
 // sources, the controls of every line and their values), and changes made "from
 // outside" that reach every open handle as notices on the user-interface thread,
 // as the system's own mixer would send them.
-class VirtualMixerService final : public MixerService {
+class VirtualMixerService final : public TableMixerService {
 public:
     struct Control {
         std::uint32_t type = CT_VOLUME;
@@ -67,67 +66,31 @@ public:
     void SetControlFlags(std::int32_t mixerId, std::int32_t controlId, std::uint32_t flags);
     // The line's state changed elsewhere.
     void ChangeLineFromOutside(std::int32_t mixerId, std::int32_t lineId);
-    std::size_t OpenHandles() const { return handles_.size(); }
     // Writes through the service so far, of all cards.
     int Writes() const { return writes_; }
 
-    std::uint32_t GetNumDevs() override;
-    MMResult GetDevCaps(std::int32_t mixerId, MixerCaps& caps) override;
-    bool GetErrorText(MMResult result, std::string& text) override;
-    MMResult Open(HMixer* handle, std::int32_t mixerId, MixerCallback callback) override;
-    MMResult Close(HMixer handle) override;
-    MMResult GetID(HMixer handle, std::int32_t& mixerId) override;
-    MMResult LineById(std::int32_t mixerId, std::int32_t lineId, MixerLine& line) override;
-    MMResult LineByComponentType(std::int32_t mixerId, std::uint32_t type,
-                                 MixerLine& line) override;
-    MMResult LineByDestination(std::int32_t mixerId, std::uint32_t destination,
-                               MixerLine& line) override;
-    MMResult LineBySource(std::int32_t mixerId, std::uint32_t destination, std::uint32_t source,
-                          MixerLine& line) override;
-    MMResult LineByTarget(std::int32_t mixerId, const MixerTarget& target,
-                          MixerLine& line) override;
-    MMResult ControlById(std::int32_t mixerId, std::int32_t controlId,
-                         MixerControl& control) override;
-    MMResult ControlByType(std::int32_t mixerId, std::int32_t lineId, std::uint32_t type,
-                           MixerControl& control) override;
-    MMResult ControlLine(std::int32_t mixerId, std::int32_t controlId,
-                         std::int32_t& lineId) override;
     MMResult GetValues(std::int32_t mixerId, std::int32_t controlId, std::uint32_t channels,
                        std::uint32_t items, std::vector<std::int32_t>& values) override;
     MMResult SetValues(std::int32_t mixerId, std::int32_t controlId, std::uint32_t channels,
                        std::uint32_t items, const std::vector<std::int32_t>& values) override;
-    MMResult GetListTexts(std::int32_t mixerId, std::int32_t controlId, std::uint32_t channels,
-                          std::uint32_t items, std::vector<MixerListText>& texts) override;
+
+protected:
+    std::size_t TableCount() override { return cards_.size(); }
+    const MixerTable& Table(std::size_t mixerId) override { return cards_[mixerId].table; }
 
 private:
-    struct StoredControl {
-        MixerControl info;
-        std::int32_t lineId = -1;
-        std::uint32_t channels = 1; // of the value block
-        std::vector<MixerListText> items;
-        std::vector<std::int32_t> values;
-    };
     struct StoredCard {
-        Card card;
-        std::vector<MixerLine> lines; // destinations, each followed by its sources
-        std::vector<StoredControl> controls;
-    };
-    struct OpenMixer {
-        std::int32_t mixerId;
-        MixerCallback callback;
+        MixerTable table;
+        std::vector<std::vector<std::int32_t>> values; // per control: channels x items
     };
 
-    StoredCard* CardOf(std::int32_t mixerId);
-    const StoredCard* CardOf(std::int32_t mixerId) const;
-    StoredControl* ControlOf(std::int32_t mixerId, std::int32_t controlId);
     void AddLine(StoredCard& stored, const Line& line, MixerLine record,
-                 const std::vector<MixerLine>& sources);
+                 const std::vector<MixerLine>& sources, const std::vector<Line>& sourceLines);
+    std::vector<std::int32_t>* ValuesOf(std::int32_t mixerId, std::int32_t controlId);
     // Every open handle of the card hears of it, later, on the user-interface thread.
     void Post(std::int32_t mixerId, std::uint32_t msg, std::int32_t id);
 
     std::vector<StoredCard> cards_;
-    std::map<HMixer, OpenMixer> handles_;
-    HMixer nextHandle_ = 1;
     int writes_ = 0;
     QObject notices_; // queued notices die with the service
 };

@@ -7,25 +7,7 @@ using namespace mixertest;
 
 namespace {
 
-// Line in as a recording source (its volume) and the recording multiplexer.
-struct RecordingControls : MixerTest {
-    RecordingControls()
-    {
-        lineIn.SetMixer(mixer.get());
-        lineIn.SetComponentType(ctSrcLine);
-        lineIn.SetDestLine(&recording);
-        volume.SetAudioLine(&lineIn);
-        mux.SetAudioLine(&recording);
-        mux.SetControlType(ctMux);
-    }
-    std::vector<std::int32_t> Stored(const TMMCustomMixerControl& control) const
-    {
-        return mixers.service.Values(card, control.ControlId());
-    }
-    TMMAudioLine lineIn;
-    TMMVolumeControl volume;
-    TMMMixerControl mux;
-};
+struct RecordingControls : RecordingLineTest {};
 
 std::string ErrorOf(const std::function<void()>& action)
 {

@@ -36,6 +36,30 @@ protected:
     TMMAudioLine recording;
 };
 
+// Line in as a recording source with its volume, and the recording multiplexer.
+class RecordingLineTest : public MixerTest {
+protected:
+    RecordingLineTest()
+    {
+        lineIn.SetMixer(mixer.get());
+        lineIn.SetComponentType(ctSrcLine);
+        lineIn.SetDestLine(&recording);
+        volume.SetAudioLine(&lineIn);
+        mux.SetAudioLine(&recording);
+        mux.SetControlType(ctMux);
+    }
+
+    // The control's value block as the card holds it.
+    std::vector<std::int32_t> Stored(const TMMCustomMixerControl& control) const
+    {
+        return mixers.service.Values(mixer->GetDeviceId(), control.ControlId());
+    }
+
+    TMMAudioLine lineIn;
+    TMMVolumeControl volume;
+    TMMMixerControl mux;
+};
+
 // Destination indexes of the studio card.
 inline constexpr std::uint32_t kSpeakers = 0;
 inline constexpr std::uint32_t kRecording = 1;

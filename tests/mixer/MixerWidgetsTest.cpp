@@ -14,15 +14,9 @@ namespace {
 
 // The recording controls of line in, bound as the settings window binds them: a
 // knob on its recording volume and the hidden box that selects it as source.
-struct MixerWidgets : MixerTest {
+struct MixerWidgets : RecordingLineTest {
     MixerWidgets()
     {
-        lineIn.SetMixer(mixer.get());
-        lineIn.SetComponentType(ctSrcLine);
-        lineIn.SetDestLine(&recording);
-        volume.SetAudioLine(&lineIn);
-        mux.SetAudioLine(&recording);
-        mux.SetControlType(ctMux);
         knob.SetControl(&volume);
         selector.SetControl(&mux);
         selector.SetItemLine(&lineIn);
@@ -39,11 +33,6 @@ struct MixerWidgets : MixerTest {
         return volume;
     }
 
-    std::vector<std::int32_t> Stored(const TMMCustomMixerControl& control) const
-    {
-        return mixers.service.Values(mixer->GetDeviceId(), control.ControlId());
-    }
-
     // The point at this angle and distance from the knob's centre.
     QPoint AtAngle(double degrees, double distance) const
     {
@@ -52,9 +41,6 @@ struct MixerWidgets : MixerTest {
                       int(std::lround(knob.height() / 2.0 - std::sin(a) * distance)));
     }
 
-    TMMAudioLine lineIn;
-    TMMVolumeControl volume;
-    TMMMixerControl mux;
     TMMMixerWheel knob;
     TMMMixerCheckBox selector;
 };
