@@ -270,26 +270,24 @@ void TMMCustomMixerControl::SetUnsigned(TMMChannel channel, int item, std::uint3
     WriteElement(channel, item, static_cast<std::int32_t>(value));
 }
 
-std::int32_t TMMCustomMixerControl::ItemParam(int item)
+MixerListText TMMCustomMixerControl::ItemText(int item)
 {
     TMMMixerDevice& mixer = RequireMixer();
     if (!HasFlag(FControlInfo.Flags, cfMultiple))
         throw EMMMixerError("Item info requested from non-multiple control");
     CheckItem(item);
     return mixer.GetListTexts(FControlId, ChannelCount(), ItemCount())
-        .at(static_cast<std::size_t>(item))
-        .param;
+        .at(static_cast<std::size_t>(item));
+}
+
+std::int32_t TMMCustomMixerControl::ItemParam(int item)
+{
+    return ItemText(item).param;
 }
 
 std::string TMMCustomMixerControl::ItemName(int item)
 {
-    TMMMixerDevice& mixer = RequireMixer();
-    if (!HasFlag(FControlInfo.Flags, cfMultiple))
-        throw EMMMixerError("Item info requested from non-multiple control");
-    CheckItem(item);
-    return mixer.GetListTexts(FControlId, ChannelCount(), ItemCount())
-        .at(static_cast<std::size_t>(item))
-        .name.substr(0, 64);
+    return ItemText(item).name.substr(0, 64);
 }
 
 int TMMCustomMixerControl::ItemIndexOf(const TMMAudioLine& line)

@@ -69,6 +69,7 @@ protected:
 private:
     TMMMixerDevice& RequireMixer() const;
     void CheckItem(int item) const;
+    platform::MixerListText ItemText(int item);
     std::size_t ElementIndex(TMMChannel channel, int item) const;
     std::vector<std::int32_t> ReadBlock();
     void LineNotice(const TMMNotification* data);
