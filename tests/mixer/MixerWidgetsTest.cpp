@@ -284,3 +284,34 @@ TEST_F(MixerWidgets, ADeviceListWithoutADeviceIsEmptyAndDisabled)
     EXPECT_EQ(list.count(), 0);
     EXPECT_FALSE(list.isEnabled());
 }
+
+TEST_F(MixerWidgets, AnOwnerDrawnHandleIsDrawnByTheEventAtTheHandleCentre)
+{
+    knob.SetAutoSize(false);
+    knob.resize(60, 60);
+    knob.SetHandleStyle(hsOwnerDraw);
+    std::vector<TPoint> drawnAt;
+    knob.OnDrawHandle = [&](TMMCustomWheel*, QPainter&, bool, TPoint position, TRect) {
+        drawnAt.push_back(position);
+    };
+    knob.SetValue(knob.Maximum());
+    knob.grab();
+    ASSERT_EQ(drawnAt.size(), 1u);
+    EXPECT_EQ(drawnAt[0], knob.HandleCentre());
+}
+
+TEST_F(MixerWidgets, AnUnfocusedHandleIsDrawnInTheHandleColour)
+{
+    knob.SetAutoSize(false);
+    knob.resize(60, 60);
+    knob.SetColor(clBlack);
+    knob.SetHandleSize(6);
+    const std::tuple<TColor, QColor> cases[] = {{clMaroon, QColor(128, 0, 0)},
+                                                {clLime, QColor(0, 255, 0)}};
+    for (const auto& [colour, expected] : cases) {
+        knob.SetHandleColor(colour);
+        const QImage picture = knob.grab().toImage();
+        const TPoint centre = knob.HandleCentre();
+        EXPECT_EQ(picture.pixelColor(centre.X, centre.Y), expected);
+    }
+}
