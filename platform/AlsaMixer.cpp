@@ -457,6 +457,10 @@ MMResult AlsaMixerService::SetValues(std::int32_t mixerId, std::int32_t controlI
             error = snd_mixer_selem_set_capture_switch_all(c->switches[i], values[i] ? 1 : 0);
         break;
     }
+    // Every handle hears of a write, its writer's included, as with any other change;
+    // the sound system does not always echo a client's own writes.
+    if (error >= 0)
+        Post(mixerId, MM_MIXM_CONTROL_CHANGE, controlId);
     return Result(error);
 }
 

@@ -1,5 +1,7 @@
 #include "platform/TableMixerService.h"
 
+#include <QMetaObject>
+
 namespace platform {
 
 std::int32_t TableMixerService::SourceLineId(std::uint32_t destination, std::uint32_t source)
@@ -63,6 +65,12 @@ void TableMixerService::Deliver(std::int32_t mixerId, std::uint32_t msg, std::in
     for (const auto& [handle, open] : handles)
         if (open.first == mixerId && handles_.contains(handle))
             open.second(handle, msg, id);
+}
+
+void TableMixerService::Post(std::int32_t mixerId, std::uint32_t msg, std::int32_t id)
+{
+    QMetaObject::invokeMethod(
+        &notices_, [this, mixerId, msg, id] { Deliver(mixerId, msg, id); }, Qt::QueuedConnection);
 }
 
 namespace {

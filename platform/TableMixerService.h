@@ -2,6 +2,8 @@
 
 #include "platform/MixerService.h"
 
+#include <QObject>
+
 #include <map>
 #include <vector>
 
@@ -71,10 +73,14 @@ protected:
                         std::uint32_t items);
     // Tells every handle open on the mixer, now.
     void Deliver(std::int32_t mixerId, std::uint32_t msg, std::int32_t id);
+    // Tells them later, on the user-interface thread, as the system's mixer does
+    // after a write.
+    void Post(std::int32_t mixerId, std::uint32_t msg, std::int32_t id);
 
 private:
     std::map<HMixer, std::pair<std::int32_t, MixerCallback>> handles_;
     HMixer nextHandle_ = 1;
+    QObject notices_; // queued notices die with the service
 };
 
 } // namespace platform

@@ -1,7 +1,5 @@
 #include "platform/VirtualMixer.h"
 
-#include <QMetaObject>
-
 namespace platform {
 
 VirtualMixerService::VirtualMixerService() = default;
@@ -135,12 +133,6 @@ void VirtualMixerService::SetControlFlags(std::int32_t mixerId, std::int32_t con
 void VirtualMixerService::ChangeLineFromOutside(std::int32_t mixerId, std::int32_t lineId)
 {
     Post(mixerId, MM_MIXM_LINE_CHANGE, lineId);
-}
-
-void VirtualMixerService::Post(std::int32_t mixerId, std::uint32_t msg, std::int32_t id)
-{
-    QMetaObject::invokeMethod(
-        &notices_, [this, mixerId, msg, id] { Deliver(mixerId, msg, id); }, Qt::QueuedConnection);
 }
 
 MMResult VirtualMixerService::GetValues(std::int32_t mixerId, std::int32_t controlId,

@@ -2,7 +2,6 @@
 
 #include "platform/TableMixerService.h"
 
-#include <QObject>
 #include <vector>
 
 namespace platform {
@@ -87,12 +86,9 @@ private:
     void AddLine(StoredCard& stored, const Line& line, MixerLine record,
                  const std::vector<MixerLine>& sources, const std::vector<Line>& sourceLines);
     std::vector<std::int32_t>* ValuesOf(std::int32_t mixerId, std::int32_t controlId);
-    // Every open handle of the card hears of it, later, on the user-interface thread.
-    void Post(std::int32_t mixerId, std::uint32_t msg, std::int32_t id);
 
     std::vector<StoredCard> cards_;
     int writes_ = 0;
-    QObject notices_; // queued notices die with the service
 };
 
 } // namespace platform

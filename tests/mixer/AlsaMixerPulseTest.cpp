@@ -115,3 +115,14 @@ TEST_F(AlsaMixerPulseTest, AChangeMadeWithPactlReachesTheModelAsANotice)
     EXPECT_EQ(master.GetValue(chLeft, 0), 49152);
     EXPECT_EQ(master.GetValue(chRight, 0), 49152);
 }
+
+TEST_F(AlsaMixerPulseTest, AWriteThroughOneControlReachesTheOthersOnTheSameLine)
+{
+    TMMVolumeControl other;
+    other.SetAudioLine(&speakers);
+    int changes = 0;
+    other.OnChange = [&](TMMComponent*) { ++changes; };
+    master.SetValue(chBoth, 0, 20000);
+    ASSERT_TRUE(WaitForChange(other, changes)) << "the other control heard nothing";
+    EXPECT_EQ(other.GetValue(chLeft, 0), 20000);
+}
