@@ -203,3 +203,22 @@ TEST_F(MixerTest, SwitchingTheMixerToAnotherCardReResolvesItsLines)
     EXPECT_TRUE(mixer->GetActive());
     EXPECT_EQ(mixers.service.OpenHandles(), 1u);
 }
+
+TEST_F(MixerTest, WhileLoadingALineAndItsControlWaitUntilLoadingEnds)
+{
+    TMMAudioLine line;
+    TMMVolumeControl volume;
+    line.BeginLoading();
+    volume.BeginLoading();
+    line.SetMixer(mixer.get());
+    line.SetComponentType(ctDstSpeakers);
+    volume.SetAudioLine(&line);
+    EXPECT_EQ(line.LineId(), badLineId);
+    EXPECT_EQ(volume.ControlId(), badControlId);
+    EXPECT_EQ(volume.ControlClass(), ccFader); // derived from the type alone
+    line.EndLoading();
+    EXPECT_EQ(line.LineId(), LineIdOf(kSpeakers));
+    EXPECT_EQ(volume.ControlId(), badControlId) << "the control is still loading";
+    volume.EndLoading();
+    EXPECT_EQ(volume.ControlInfo().Name, "Volume principal");
+}
