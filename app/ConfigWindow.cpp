@@ -28,7 +28,6 @@ using app::AddPanel;
 
 constexpr int kWidth = 318;
 constexpr int kHeight = 465;
-constexpr int kBrowserStrip = 41; // height of the strip under the provider's page
 
 QLabel* AddLabel(QWidget* parent, const QString& text, int y)
 {
@@ -88,21 +87,15 @@ TFrm_Config::TFrm_Config(TFrm_OnLine& owner)
     setFixedSize(kWidth, kHeight);
     app::CentreOnScreen(this);
     app::Paint(this, QColor(0x2B, 0x2B, 0x2B));
+    // Only the picture's top-left 318 x 465 lies in the window; the rest of it is
+    // transparent and outside the outline anyway.
+    Skin = app::AddSkin(this, QStringLiteral(":/skin/configuracoes.png"),
+                        [this](const QString& why) { FOwner.LogSkinFailure(why); });
 
     // Created bottom to top: each panel covers the ones before it.
     CreateBrowserPanel();
     CreateAccountPanel();
     CreateMixerPanel();
-}
-
-void TFrm_Config::CreateBrowserPanel()
-{
-    PBrowser = AddPanel(this, "PBrowser", {34, 32, 232, 345});
-    PBrowser->setAutoFillBackground(true);
-    BFecharNavegador = AddButton(PBrowser, "BFecharNavegador", QStringLiteral("Fechar"),
-                                 {78, 345 - kBrowserStrip + 8, 76, 26});
-    connect(BFecharNavegador, &QPushButton::clicked, this,
-            platform::Guarded([this] { BFecharClick(); }));
 }
 
 void TFrm_Config::CreateAccountPanel()
@@ -168,6 +161,11 @@ void TFrm_Config::ShowAccountView()
 {
     PConfig->setVisible(true);
     ShowMixerPanelIfAvailable();
+    ShowOnTop();
+}
+
+void TFrm_Config::ShowOnTop()
+{
     show();
     raise();
     activateWindow();
@@ -247,10 +245,7 @@ void TFrm_Config::SaveAndRestartEncoder()
     FOwner.ApplySettings();
     FOwner.PostLogin();
 
-    if (FOwner.FRunState == platform::Encoder::kRunning && FOwner.FEncoder)
-        FOwner.FEncoder->Stop();
-    FOwner.BuildSessionFile();
-    FOwner.StartEncoder();
+    FOwner.RestartEncoderWithNewSession();
     if (oldUser != FOwner.FUsuario)
         FOwner.StartEncoder();
 }

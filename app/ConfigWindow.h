@@ -1,9 +1,11 @@
 #pragma once
 
 #include "mixer/MMMixerControl.h"
+#include "platform/WebBrowser.h"
 
 #include <QDialog>
 #include <memory>
+#include <optional>
 
 class QComboBox;
 class QFrame;
@@ -13,6 +15,7 @@ class TFrm_OnLine;
 class TMMDeviceComboBox;
 class TMMMixerCheckBox;
 class TMMMixerWheel;
+class TShapedSkin;
 
 // The settings window: the station account, the capture card, the mixer controls
 // and the provider's page. Created hidden by the main window's first show; closing
@@ -26,8 +29,12 @@ public:
     explicit TFrm_Config(TFrm_OnLine& owner);
     ~TFrm_Config() override;
 
-    // The provider's page; the browser is placed above the strip of BFecharNavegador.
+    // The background picture, under the panels.
+    TShapedSkin* Skin = nullptr;
+
+    // The provider's page: the browser above the strip of BFecharNavegador.
     QFrame* PBrowser = nullptr;
+    std::unique_ptr<platform::WebBrowser> WebBrowser1;
     QPushButton* BFecharNavegador = nullptr;
 
     // The account panel.
@@ -68,6 +75,9 @@ public:
     void BSalvarClick();
     void BFecharClick();
     void BSomClick();
+    // Each completed document of the provider's page: reads the bitrate the account
+    // is entitled to and, when it changed, puts the station on the air with it.
+    void WebBrowser1DocumentComplete();
     // The user or the settings chose a capture card: binds the mixer of the card
     // of that name, except for "OmniaAX".
     void CBPlacasChange();
@@ -79,6 +89,8 @@ public:
 
     // The account panel on top; the mixer panel where the sound system has one.
     void ShowAccountView();
+    // The provider's page uncovered: the account and mixer panels hidden.
+    void ShowProviderPageView();
     // Shows the window and waits until the user closes it.
     void ShowModal();
 
@@ -103,6 +115,8 @@ private:
     // Puts back the saved recording line, discarding a choice not saved.
     void RestoreSavedLine();
     void ShowMixerPanelIfAvailable();
+    void ShowOnTop();
+    void ApplyEntitledLimit(const std::optional<QString>& limit);
     void SaveAndRestartEncoder();
 
     TFrm_OnLine& FOwner;

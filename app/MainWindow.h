@@ -25,6 +25,7 @@ class QLabel;
 class QMenu;
 class QPushButton;
 class TFrm_Config;
+class TShapedSkin;
 class TMMLevel;
 class TMMLevelScale;
 class TMMMeter;
@@ -40,7 +41,8 @@ class TMMSpectrum;
 // The code is split by role:
 //   MainWindowStartup.cpp   creation, first show, the start-up decision, error handler
 //   MainWindowSettings.cpp  the station's files, loading and applying the settings,
-//                           the settings window's views and the provider's page
+//                           the settings window's account view
+//   MainWindowProvider.cpp  the provider's page: the login request and its view
 //   MainWindowLayout.cpp    the window's face: buttons and status line
 //   MainWindowCapture.cpp   the wave input and the connector
 //   MainWindowDisplays.cpp  the four display panels and the view cycle
@@ -56,6 +58,7 @@ public:
     ~TFrm_OnLine() override;
 
     // Components.
+    TShapedSkin* Skin = nullptr; // the background picture, under everything else
     QLabel* LStatus = nullptr;
     QFrame* PEqualizadores = nullptr;
     QFrame* PVU = nullptr;
@@ -141,6 +144,7 @@ public:
     // A mouse message from the notification-area icon.
     void TrayIconMessage(std::uint32_t mouseMessage);
     void BConfigClick();
+    void BInfoClick();
     void HandleAppException(const std::exception& E);
 
     // Operations.
@@ -156,6 +160,8 @@ public:
     void SelectRecordingLine(int item);
     void ApplySettings();
     int WriteLog(const QString& description, const QString& action, const QString& process);
+    // A window's picture could not be read: it stays a plain framed rectangle.
+    void LogSkinFailure(const QString& why);
 
     std::filesystem::path ExecutableFolder() const;
     std::filesystem::path SettingsFilePath() const;
@@ -172,6 +178,9 @@ public:
     // Creates a fresh encoder, starts it on the session file, reads its run state and
     // turns the status poll on.
     virtual void StartEncoder();
+    // Puts the station on the air with new settings: stops a running encoder, rebuilds
+    // the session file and starts the encoder.
+    void RestartEncoderWithNewSession();
 
     // The wave input: Start opens the device if needed and starts capture; Close
     // stops it and closes the device, so that a changed card takes effect.
@@ -179,6 +188,8 @@ public:
     virtual void CloseWaveIn();
     // Sends the account to the provider's page in the settings window's browser.
     virtual void PostLogin();
+    // The browser the settings window shows the provider's page in.
+    std::unique_ptr<platform::WebBrowser> CreateWebBrowser();
 
 protected:
     void showEvent(QShowEvent* event) override;

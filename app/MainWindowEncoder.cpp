@@ -78,6 +78,14 @@ void TFrm_OnLine::StartEncoder()
     TimerStatus.start();
 }
 
+void TFrm_OnLine::RestartEncoderWithNewSession()
+{
+    if (FRunState == platform::Encoder::kRunning && FEncoder)
+        FEncoder->Stop();
+    BuildSessionFile();
+    StartEncoder();
+}
+
 void TFrm_OnLine::TimerStatusTimer()
 {
     if (!FEncoder)

@@ -20,8 +20,9 @@ QPushButton* AddButton(QWidget* parent, const char* name, const QString& text,
     return app::AddButton(parent, name, text, geometry, Qt::NoFocus);
 }
 
-constexpr int kWidth = 338;
-constexpr int kHeight = 394;
+// The size of the skin's picture: the window has no frame around it.
+constexpr int kWidth = 318;
+constexpr int kHeight = 354;
 
 } // namespace
 
@@ -31,18 +32,22 @@ void TFrm_OnLine::CreateComponents()
     setWindowTitle(QStringLiteral("Studio Sonavia"));
     setFixedSize(kWidth, kHeight);
     app::CentreOnScreen(this);
-    // A dark face, like the studio equipment around it, until the skin arrives.
+    // The picture's graphite, under its soft edges and wherever it is missing.
     Paint(this, QColor(0x2B, 0x2B, 0x2B));
+    Skin = app::AddSkin(this, QStringLiteral(":/skin/principal.png"),
+                        [this](const QString& why) { LogSkinFailure(why); });
 
-    BMinimizar = AddButton(this, "BMinimizar", QStringLiteral("Minimizar"), {90, 10, 76, 24});
-    BOcultar = AddButton(this, "BOcultar", QStringLiteral("Ocultar"), {170, 10, 76, 24});
-    BFechar = AddButton(this, "BFechar", QStringLiteral("Fechar"), {250, 10, 76, 24});
+    // The picture's places: the buttons beside the mast, the screen under the name
+    // plate, the status lamp under the screen, the button well at the bottom.
+    BMinimizar = AddButton(this, "BMinimizar", QStringLiteral("Minimizar"), {88, 12, 70, 22});
+    BOcultar = AddButton(this, "BOcultar", QStringLiteral("Ocultar"), {162, 12, 70, 22});
+    BFechar = AddButton(this, "BFechar", QStringLiteral("Fechar"), {236, 12, 70, 22});
 
-    CreateDisplayPanels({(kWidth - 170) / 2, 110, 170, 56});
+    CreateDisplayPanels({(kWidth - 170) / 2, 92, 170, 56});
 
     LStatus = new QLabel(QStringLiteral("Conectando..."), this);
     LStatus->setObjectName(QStringLiteral("LStatus"));
-    LStatus->setGeometry((kWidth - 115) / 2, 180, 115, 16);
+    LStatus->setGeometry((kWidth - 115) / 2, 168, 115, 16);
     LStatus->setAlignment(Qt::AlignCenter);
     LStatus->setFont(QFont(QStringLiteral("Verdana"), 8, QFont::Bold));
     Paint(LStatus, Qt::black);
@@ -50,9 +55,9 @@ void TFrm_OnLine::CreateComponents()
     status.setColor(QPalette::WindowText, Qt::yellow);
     LStatus->setPalette(status);
 
-    BConfig = AddButton(this, "BConfig", QStringLiteral("Configurar"), {24, 330, 92, 28});
-    BInfo = AddButton(this, "BInfo", QStringLiteral("Informações"), {123, 330, 92, 28});
-    BEqualizer = AddButton(this, "BEqualizer", QStringLiteral("Visualizar"), {222, 330, 92, 28});
+    BConfig = AddButton(this, "BConfig", QStringLiteral("Configurar"), {20, 310, 88, 28});
+    BInfo = AddButton(this, "BInfo", QStringLiteral("Informações"), {115, 310, 88, 28});
+    BEqualizer = AddButton(this, "BEqualizer", QStringLiteral("Visualizar"), {210, 310, 88, 28});
 
     using platform::Guarded;
     connect(BFechar, &QPushButton::clicked, this, Guarded([this] { BFecharClick(); }));
@@ -60,4 +65,5 @@ void TFrm_OnLine::CreateComponents()
     connect(BOcultar, &QPushButton::clicked, this, Guarded([this] { BOcultarClick(); }));
     connect(BEqualizer, &QPushButton::clicked, this, Guarded([this] { BEqualizerClick(); }));
     connect(BConfig, &QPushButton::clicked, this, Guarded([this] { BConfigClick(); }));
+    connect(BInfo, &QPushButton::clicked, this, Guarded([this] { BInfoClick(); }));
 }

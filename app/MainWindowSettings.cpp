@@ -1,6 +1,6 @@
 // The settings: where the station's files are, loading cfg.ini into the fields and
 // pushing them into the settings window and the capture device; the settings
-// window's two views and the provider's page opened from the main window.
+// window's account view opened from the main window.
 #include "app/ConfigWindow.h"
 #include "app/MainWindow.h"
 #include "app/Settings.h"
@@ -54,6 +54,12 @@ int TFrm_OnLine::WriteLog(const QString& description, const QString& action, con
     return FLog.WriteLog(description, action, process);
 }
 
+void TFrm_OnLine::LogSkinFailure(const QString& why)
+{
+    WriteLog(QStringLiteral("Não foi possível ler a imagem da janela: ") + why,
+             QStringLiteral("Erro"), QStringLiteral("Skin"));
+}
+
 void TFrm_OnLine::LoadSettings()
 {
     const app::SettingsFile file(SettingsFilePath());
@@ -103,9 +109,4 @@ void TFrm_OnLine::ApplySettings()
 void TFrm_OnLine::BConfigClick()
 {
     Frm_Config->ShowAccountView();
-}
-
-void TFrm_OnLine::PostLogin()
-{
-    // Settings window: sends the account to the provider's page.
 }

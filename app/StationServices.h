@@ -4,6 +4,7 @@
 #include "platform/Encoder.h"
 #include "platform/NotifyIcons.h"
 #include "platform/SystemInfo.h"
+#include "platform/WebBrowser.h"
 
 #include <QDateTime>
 
@@ -19,6 +20,8 @@ struct StationServices {
     platform::EncoderFactory* encoders = nullptr;
     // The desktop's notification area; null for the real one.
     platform::NotifyIcons* trayIcons = nullptr;
+    // Makes the browser of the provider's page; null for the Qt WebEngine one.
+    platform::WebBrowserFactory* browsers = nullptr;
 };
 
 } // namespace app

@@ -1,5 +1,7 @@
 #include "platform/ExceptionRouting.h"
 
+#include "platform/BrowserEngineSwitches.h"
+
 #include <QMetaObject>
 #include <QThread>
 #include <cstdio>
@@ -65,7 +67,21 @@ std::function<void()> Guarded(std::function<void()> action)
     return [action = std::move(action)] { RunGuarded(action); };
 }
 
-StationApplication::StationApplication(int& argc, char** argv) : QApplication(argc, argv) {}
+namespace {
+
+// The browser engine reads its switches when the application object is made.
+int& WithBrowserEnginePrepared(int& argc)
+{
+    PrepareBrowserEngine();
+    return argc;
+}
+
+} // namespace
+
+StationApplication::StationApplication(int& argc, char** argv)
+    : QApplication(WithBrowserEnginePrepared(argc), argv)
+{
+}
 
 void StationApplication::Terminate(int exitCode)
 {

@@ -22,10 +22,7 @@ protected:
     void SetUp() override
     {
         WriteSettings("ana", "exemplo.net");
-        const char* source = std::getenv("SONAVIA_SOURCE_DIR");
-        std::filesystem::copy_file(std::filesystem::path(source ? source : ".") / "deploy" /
-                                       "padrao.xml",
-                                   folder / "padrao.xml");
+        CopyShippedTemplate();
     }
 
     void WriteSettings(const std::string& user, const std::string& servidor)

@@ -45,7 +45,7 @@ TEST_F(MainWindowTest, WindowHasItsCaptionSizeAndPlaceOnScreen)
     ProbeWindow window(Services());
     EXPECT_EQ(Frm_OnLine, &window);
     EXPECT_EQ(window.windowTitle(), "Studio Sonavia");
-    EXPECT_EQ(window.size(), QSize(338, 394));
+    EXPECT_EQ(window.size(), QSize(318, 354));
     const QPoint screenCentre = QGuiApplication::primaryScreen()->availableGeometry().center();
     EXPECT_LE((window.geometry().center() - screenCentre).manhattanLength(), 1);
     for (auto* button : {window.BConfig, window.BInfo, window.BEqualizer, window.BMinimizar,

@@ -20,10 +20,7 @@ class SaveRestartsEncoderTest : public apptest::StationTest {
 protected:
     SaveRestartsEncoderTest()
     {
-        const char* source = std::getenv("SONAVIA_SOURCE_DIR");
-        std::filesystem::copy_file(std::filesystem::path(source ? source : ".") / "deploy" /
-                                       "padrao.xml",
-                                   folder / "padrao.xml");
+        CopyShippedTemplate();
         testsupport::WriteBytes(
             folder / "cfg.ini",
             "[Geral]\r\nControle=-1\r\nUsuario=ana\r\nSenha=" + app::ScramblePassword("velha") +

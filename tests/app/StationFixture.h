@@ -4,6 +4,7 @@
 #include "platform/Cp1252.h"
 #include "platform/MessageBoxes.h"
 #include "platform/QueuedWaveInDriver.h"
+#include "platform/SimulatedWebBrowser.h"
 #include "platform/SystemInfo.h"
 #include "platform/VirtualCapture.h"
 #include "support/RecordingMessageBoxes.h"
@@ -11,6 +12,7 @@
 #include "support/TempFolder.h"
 
 #include <QDateTime>
+#include <cstdlib>
 #include <gtest/gtest.h>
 #include <memory>
 #include <string>
@@ -30,7 +32,7 @@ protected:
 };
 
 // A station folder of its own, a fixed clock, recorded message boxes and tray
-// icons, the program's title and a virtual capture card, for one test.
+// icons, a simulated browser, the program's title and a virtual capture card, for one test.
 class StationTest : public ::testing::Test {
 protected:
     StationTest()
@@ -48,7 +50,7 @@ protected:
 
     app::StationServices Services()
     {
-        return app::StationServices{system, [this] { return now; }, nullptr, &trayIcons};
+        return app::StationServices{system, [this] { return now; }, nullptr, &trayIcons, &browsers};
     }
 
     void WriteProvider(const std::string& servidor)
@@ -58,6 +60,15 @@ protected:
                                     "\r\nSite=www.exemplo.test\r\nFone=(11) 1234-5678\r\n"
                                     "EMail=suporte@exemplo.test\r\nEndereco=Rua A, 1\r\n"
                                     "CepCidade=01000-000 - S\xE3o Paulo - SP\r\n");
+    }
+
+    // The session template that ships with the program, in the station folder.
+    void CopyShippedTemplate()
+    {
+        const char* source = std::getenv("SONAVIA_SOURCE_DIR");
+        std::filesystem::copy_file(std::filesystem::path(source ? source : ".") / "deploy" /
+                                       "padrao.xml",
+                                   folder / "padrao.xml");
     }
 
     void InstallEncoderProgram()
@@ -73,6 +84,7 @@ protected:
     platform::FixedSystemInfo system;
     testsupport::RecordingMessageBoxes boxes;
     testsupport::RecordingNotifyIcons trayIcons;
+    platform::SimulatedWebBrowserFactory browsers;
     platform::VirtualCaptureBackend* capture = nullptr;
     std::unique_ptr<platform::QueuedWaveInDriver> captureDriver;
     QDateTime now{QDate(2026, 12, 7), QTime(21, 5, 9)};

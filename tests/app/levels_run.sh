@@ -12,13 +12,13 @@ done
 "$root/scripts/view-screenshot" levels "$1" "$2"
 
 # Spot i of a bar has its top-left pixel at (bar x + 2 (i - 1), bar y) in the
-# window: the display area sits at (84, 110), the bars at (12, 8) and (12, 30) in it.
+# window: the display area sits at (74, 92), the bars at (12, 8) and (12, 30) in it.
 lit_spots() { # picture, bar's top line in the window
-    convert "$1" -crop "158x1+96+$2" txt:- | awk 'NR > 1 && (NR - 2) % 2 == 0 { print $3 }' |
+    convert "$1" -crop "158x1+86+$2" txt:- | awk 'NR > 1 && (NR - 2) % 2 == 0 { print $3 }' |
         grep -c -E '^#(00FF00|FFFF00|FF0000)$' || true
 }
-left=$(lit_spots "$2/levels-window.png" 118)
-right=$(lit_spots "$2/levels-window.png" 140)
+left=$(lit_spots "$2/levels-window.png" 100)
+right=$(lit_spots "$2/levels-window.png" 122)
 echo "lit spots: left $left, right $right"
 status=0
 ((left >= 55 && left <= 57)) || { echo "left bar: expected 56 lit spots"; status=1; }

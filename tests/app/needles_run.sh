@@ -16,12 +16,12 @@ done
 pictures=$2
 
 # The meters' inner areas (81 x 53) in the window: the display area sits at
-# (84, 110), the left meter at (0, 0) in it and the right one at (85, 0), each
+# (74, 92), the left meter at (0, 0) in it and the right one at (85, 0), each
 # inside a 2-pixel border. The pivot is at (40, 103) of an inner area, and a
 # position on the 45-degree scale turns the needle from 22.5 degrees left of the
 # vertical (-50 dB) to 22.5 degrees right of it (0 dB).
-left=(86 112)
-right=(171 112)
+left=(76 94)
+right=(161 94)
 
 # The level in dB at which the needle of the given colour stands, averaged over
 # rows 30..35 of the inner area, where only the needles pass (the ticks end above

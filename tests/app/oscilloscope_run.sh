@@ -10,8 +10,8 @@ for tool in pulseaudio paplay sox xvfb-run xdotool import convert; do
     command -v "$tool" >/dev/null || { echo "skipped: $tool is not installed"; exit 77; }
 done
 
-# The plot: the display area at (84, 110) in the window, less the 1-pixel frame.
-plot="168x54+85+111"
+# The plot: the display area at (74, 92) in the window, less the 1-pixel frame.
+plot="168x54+75+93"
 # Prints "<height> <crossings>": the lime trace's height in rows and the columns
 # where it crosses the middle row (27), from the centre of each column's pixels.
 measure() {

@@ -12,8 +12,8 @@ for tool in pulseaudio paplay sox xvfb-run xdotool import convert; do
     command -v "$tool" >/dev/null || { echo "skipped: $tool is not installed"; exit 77; }
 done
 
-# The display (170 x 56, no frame) sits at (84, 110) in the main window.
-left=84 top=110 width=170 bins=32
+# The display (170 x 56, no frame) sits at (74, 92) in the main window.
+left=74 top=92 width=170 bins=32
 
 # First column of a bin's bar on the linear axis: floor(i / W * n/2 + 0.01) = bin.
 first_column() { awk -v b="$1" -v w=$width -v h=$bins \
