@@ -3,9 +3,10 @@
 # (openbox): the main window and the settings window have no frame, their X
 # bounding shape is cut to the picture (the screen behind shows at the rounded
 # corners), a press-and-drag on the picture moves each window by the pointer's
-# way, a real click on a bitmap button works ("Configurar" opens the settings) and
-# the buttons answer by accessible name ("Fechar", "Ocultar"). Takes the pictures
-# of both windows for the documentation.
+# way (also before openbox starts, when the program moves the window itself), a
+# real click on a bitmap button works ("Configurar" opens the settings) and the
+# buttons answer by accessible name ("Fechar", "Ocultar"). Takes the pictures of
+# both windows for the documentation.
 #   skin_run.sh <station folder> <folder for screenshots> <source folder>
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
@@ -18,8 +19,6 @@ prepare_on_air_check "$1" "$3"
 # The encoder finds no server on port 9 and keeps retrying: only the windows matter here.
 "$scripts/demo-settings" "$work" demo demo "localhost:9"
 cp "$work/padrao.xml" "$work/demo.xml"
-openbox >/dev/null 2>&1 &
-pids+=($!)
 
 # "x y width height" of a window on the screen.
 window_box() {
@@ -75,6 +74,14 @@ program=$!
 pids=("$program" "${pids[@]}") # the program ends first
 main=$(wait_for_window "Studio Sonavia" 30) || fail "$main"
 sleep 1
+# With no window manager to ask, the program moves the window itself.
+expect_dragged "$main" "the main window (no window manager)" 159 240
+openbox >/dev/null 2>&1 &
+pids+=($!)
+until xprop -id "$main" _NET_FRAME_EXTENTS 2>/dev/null | grep -q "="; do
+  ((SECONDS < 60)) || fail "openbox did not take the main window"
+  sleep 0.2
+done
 expect_frameless "$main" "the main window"
 expect_shaped "$main" "the main window"
 import -window root -crop "$(window_box "$main" | awk '{print $3 "x" $4 "+" $1 "+" $2}')" \

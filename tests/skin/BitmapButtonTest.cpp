@@ -80,13 +80,4 @@ TEST(BitmapButton, WritesItsCaptionOverTheFace)
     EXPECT_GT(white, 10);
 }
 
-TEST(BitmapButton, ClickedLikeAnyPushButton)
-{
-    TBitmapButton button(QStringLiteral("Visualizar"), nullptr);
-    int clicks = 0;
-    QObject::connect(&button, &QPushButton::clicked, [&] { ++clicks; });
-    button.click();
-    EXPECT_EQ(clicks, 1);
-}
-
 } // namespace

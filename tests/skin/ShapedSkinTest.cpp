@@ -24,16 +24,6 @@ struct SkinnedWindow {
 
 const QImage kFigure = PictureFromArt({"......", ".WWWW.", ".WKKW.", ".WWWW."});
 
-TEST(ShapedSkin, StartsInactiveWithTheControlsDefaults)
-{
-    SkinnedWindow w;
-    EXPECT_FALSE(w.skin->Active());
-    EXPECT_TRUE(w.skin->AlwaysMove());
-    EXPECT_EQ(w.skin->CaptionColor(), QColor(Qt::black));
-    EXPECT_EQ(w.skin->size(), QSize(105, 105));
-    EXPECT_FALSE(w.Frameless());
-}
-
 TEST(ShapedSkin, TakesThePicturesSize)
 {
     SkinnedWindow w;
