@@ -137,6 +137,7 @@ void TFrm_Config::CreateMixerPanel()
     PControles = AddPanel(this, "PControles", {33, 184, 232, 152});
     PControles->setAutoFillBackground(true);
     PaintWhiteOnBlack(PControles);
+    CreateMixerControls();
 }
 
 void TFrm_Config::FormShow()
@@ -180,15 +181,6 @@ QString TFrm_Config::FieldName(const QLineEdit* field) const
     if (field == EdRadio)
         return QStringLiteral("Rádio");
     return field == EdUsuario ? QStringLiteral("Usuário") : QStringLiteral("Senha");
-}
-
-int TFrm_Config::ChosenLineIndex() const
-{
-    // A hand-damaged Controle means no line chosen: the save must still write a sound
-    // file rather than fail before writing anything.
-    bool isNumber = false;
-    const int index = FOwner.FControle.trimmed().toInt(&isNumber);
-    return isNumber ? index : -1;
 }
 
 void TFrm_Config::BSalvarClick()
@@ -260,7 +252,7 @@ void TFrm_Config::SaveAndRestartEncoder()
 
 void TFrm_Config::BFecharClick()
 {
-    // The mixer code puts back the saved recording line here before the window hides.
+    RestoreSavedLine();
     FormClose();
 }
 
@@ -271,11 +263,6 @@ void TFrm_Config::BSomClick()
             QStringLiteral("Não foi encontrado o controle de volume de gravação. Instale-o com: "
                            "apt-get install %1")
                 .arg(QString::fromLatin1(platform::kRecordingLevelToolPackage)));
-}
-
-void TFrm_Config::CBPlacasChange()
-{
-    // The mixer code binds the chosen card's mixer here, except for "OmniaAX".
 }
 
 void TFrm_Config::showEvent(QShowEvent* event)

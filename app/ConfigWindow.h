@@ -1,5 +1,6 @@
 #pragma once
 
+#include "mixer/MMMixerControl.h"
 #include "platform/WebBrowser.h"
 
 #include <QDialog>
@@ -11,6 +12,9 @@ class QFrame;
 class QLineEdit;
 class QPushButton;
 class TFrm_OnLine;
+class TMMDeviceComboBox;
+class TMMMixerCheckBox;
+class TMMMixerWheel;
 class TShapedSkin;
 
 // The settings window: the station account, the capture card, the mixer controls
@@ -23,6 +27,7 @@ class TFrm_Config : public QDialog {
 
 public:
     explicit TFrm_Config(TFrm_OnLine& owner);
+    ~TFrm_Config() override;
 
     // The background picture, under the panels.
     TShapedSkin* Skin = nullptr;
@@ -42,8 +47,27 @@ public:
     QPushButton* BSalvar = nullptr;
     QPushButton* BFechar = nullptr;
 
-    // The mixer panel: the recording line and the two volume knobs go here.
+    // The mixer panel: the recording line, the two volume knobs and the monitor mute.
     QFrame* PControles = nullptr;
+    QComboBox* CBControle = nullptr;
+    TMMMixerWheel* Volume = nullptr;        // recording volume
+    TMMMixerWheel* MMMixerWheel1 = nullptr; // monitor volume
+    TMMMixerCheckBox* CBLineIn = nullptr;   // monitor mute
+    // Outside the visible area: selects the chosen line as the recording source.
+    TMMMixerCheckBox* CBLineInRec = nullptr;
+    // Invisible: the card mixers' names, to find the chosen card's mixer by name.
+    TMMDeviceComboBox* ComboPlaca = nullptr;
+
+    // The chosen card's mixer and the lines and controls the panel shows. Declared
+    // mixer first, so that controls and lines let go of it before it goes.
+    std::unique_ptr<TMMMixerDevice> PlacaDevice;
+    std::unique_ptr<TMMAudioLine> AudioGravacao;     // the recording destination
+    std::unique_ptr<TMMAudioLine> AudioLineInRec;    // the chosen line, recording side
+    std::unique_ptr<TMMAudioLine> AudioLineIn;       // the same line, playback side
+    std::unique_ptr<TMMMixerControl> MixerLineInRec; // the recording source selector
+    std::unique_ptr<TMMVolumeControl> ControleVolumeRec;
+    std::unique_ptr<TMMMixerControl> MixerLineIn;    // playback mute
+    std::unique_ptr<TMMVolumeControl> ControlVolume; // playback (monitor) volume
 
     // Handlers.
     void FormShow();
@@ -55,8 +79,13 @@ public:
     // is entitled to and, when it changed, puts the station on the air with it.
     void WebBrowser1DocumentComplete();
     // The user or the settings chose a capture card: binds the mixer of the card
-    // of that name (filled by the mixer code).
+    // of that name, except for "OmniaAX".
     void CBPlacasChange();
+    void ComboPlacaChange();
+    // The card's mixer was bound or changed: lists its recording lines again.
+    void PlacaDeviceChange();
+    // The chosen line becomes the recording source and the knobs' line.
+    void CBControleSelect();
 
     // The account panel on top; the mixer panel where the sound system has one.
     void ShowAccountView();
@@ -68,6 +97,8 @@ public:
     // Index of the recording line chosen in the mixer panel, -1 for none. Until the
     // mixer panel lists the card's lines, the saved choice stands.
     int ChosenLineIndex() const;
+    // A stored Controle value as a line index; -1 when it is not a number.
+    static int ChosenLineIndex(const QString& controle);
     // The label of an account field, for messages about it.
     QString FieldName(const QLineEdit* field) const;
 
@@ -79,6 +110,10 @@ private:
     void CreateBrowserPanel();
     void CreateAccountPanel();
     void CreateMixerPanel();
+    void CreateMixerControls();
+    void CreateMixerComponents();
+    // Puts back the saved recording line, discarding a choice not saved.
+    void RestoreSavedLine();
     void ShowMixerPanelIfAvailable();
     void ShowOnTop();
     void ApplyEntitledLimit(const std::optional<QString>& limit);

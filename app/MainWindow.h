@@ -46,6 +46,7 @@ class TMMSpectrum;
 //   MainWindowLayout.cpp    the window's face: buttons and status line
 //   MainWindowCapture.cpp   the wave input and the connector
 //   MainWindowDisplays.cpp  the four display panels and the view cycle
+//   MainWindowMixer.cpp     the recording lines of the card's mixer
 //   MainWindowEncoder.cpp   session file, encoder start and supervision timers
 //   MainWindowTray.cpp      closing, hiding, minimising, and the notification-area icon
 //                           with its animation and menu
@@ -152,6 +153,11 @@ public:
     void LoadSettings();
     void WriteDefaultSettings();
     void FillSoundCards();
+    // Lists the recording lines of the bound mixer in CBControle, in the order of
+    // their component types, and remembers each item's type in FLineTypes.
+    void FillControlList();
+    // Selects the item of CBControle and makes its line the recording source.
+    void SelectRecordingLine(int item);
     void ApplySettings();
     int WriteLog(const QString& description, const QString& action, const QString& process);
     // A window's picture could not be read: it stays a plain framed rectangle.
@@ -205,7 +211,6 @@ private:
 
     // First-show steps that the capture, settings-window and tray code fill.
     void SelectCaptureDevice(TMMDeviceId device);
-    void SelectRecordingLine(int item);
     void AddTrayIcon();
     void RemoveTrayIcon();
 

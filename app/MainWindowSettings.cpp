@@ -106,12 +106,6 @@ void TFrm_OnLine::ApplySettings()
         SelectRecordingLine(SettingToInt(FControle));
 }
 
-void TFrm_OnLine::SelectRecordingLine(int)
-{
-    // Mixer: selects the item in CBControle, gives AudioLineIn and AudioLineInRec
-    // the component type FLineTypes[item] and checks CBLineInRec.
-}
-
 void TFrm_OnLine::BConfigClick()
 {
     Frm_Config->ShowAccountView();

@@ -9,6 +9,12 @@ TMMCustomAudioDevice::TMMCustomAudioDevice()
     QueryCapsOrInvalidate();
 }
 
+TMMCustomAudioDevice::~TMMCustomAudioDevice()
+{
+    const TMMRemoval removal(this);
+    FObservable.NotifyObservers(&removal);
+}
+
 void TMMCustomAudioDevice::SetDeviceKind(TMMDeviceKind kind)
 {
     FDeviceKind = kind;
@@ -76,6 +82,12 @@ void TMMCustomAudioDevice::SetDeviceId(TMMDeviceId id)
     FDeviceId = id;
     DeviceChanged();
     SetActive(wasActive);
+}
+
+void TMMCustomAudioDevice::AdoptDeviceId(TMMDeviceId id)
+{
+    FDeviceId = id;
+    DeviceChanged();
 }
 
 void TMMCustomAudioDevice::DeviceChanged()

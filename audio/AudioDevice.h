@@ -46,13 +46,20 @@ enum TMMDeviceKind : std::uint8_t {
 // What observers of a device hear when it changed to another device.
 class TMMDeviceChange : public TMMNotification {};
 
+// A component is being destroyed: whoever refers to it lets go.
+class TMMRemoval : public TMMNotification {
+public:
+    explicit TMMRemoval(const void* component) : Component(component) {}
+    const void* Component;
+};
+
 // Base of the components that stand for one multimedia device of a kind: the
 // device number, its capabilities, whether it is active, and observers that hear
 // of a change of device.
 class TMMCustomAudioDevice : public TMMNonVisualComponent {
 public:
     TMMCustomAudioDevice();
-    ~TMMCustomAudioDevice() override = default;
+    ~TMMCustomAudioDevice() override;
 
     TMMObservable& Observable() { return FObservable; }
 
@@ -82,6 +89,8 @@ protected:
     virtual void DoActivate() { FActive = true; }
     virtual void DoDeactivate() { FActive = false; }
     virtual void DeviceChanged();
+    // The open device answers to another id now: store it and tell the observers.
+    void AdoptDeviceId(TMMDeviceId id);
     void Loaded() override;
     void QueryCaps();
 

@@ -1,5 +1,7 @@
 #include "platform/DeviceCaps.h"
 
+#include "platform/MixerService.h"
+
 #include <array>
 #include <atomic>
 
@@ -55,6 +57,8 @@ DeviceCapsSource* DeviceCapsSourceFor(DeviceKind kind)
         static WaveInCapsSource waveIn;
         return &waveIn;
     }
+    if (kind == DeviceKind::Mixer)
+        return &MixerCapsSource();
     return nullptr;
 }
 

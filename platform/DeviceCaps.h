@@ -37,7 +37,8 @@ public:
 };
 
 // The source for a kind: one installed for it, else the built-in one (wave input
-// over the active capture driver); nullptr when the platform has no such devices.
+// over the active capture driver, mixers over the active mixer service); nullptr when the platform
+// has no such devices.
 DeviceCapsSource* DeviceCapsSourceFor(DeviceKind kind);
 void SetDeviceCapsSource(DeviceKind kind, DeviceCapsSource* source); // nullptr: built-in
 
