@@ -2,8 +2,10 @@
 
 #include <QFile>
 #include <QJsonDocument>
+#include <csignal>
 #include <cstdlib>
 #include <stdexcept>
+#include <sys/prctl.h>
 
 namespace testsupport {
 
@@ -17,6 +19,9 @@ ProviderPageServer::ProviderPageServer(const std::filesystem::path& folder,
     for (const QString& account : accounts)
         arguments << QStringLiteral("--account") << account;
     process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    // A test killed half-way (a timeout, a sanitizer's abort) takes the server with it,
+    // so no orphan keeps the test runner's output open.
+    process_.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
     process_.start(
         QString::fromStdString(
             (std::filesystem::path(source ? source : ".") / "scripts" / "provider-page").string()),
