@@ -79,6 +79,11 @@ struct ButtonCase {
     const char* function;
 };
 
+void PrintTo(const ButtonCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
 class SkinnedButtons : public SkinnedWindowsTest,
                        public ::testing::WithParamInterface<ButtonCase> {};
 

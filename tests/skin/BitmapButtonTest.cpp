@@ -3,6 +3,7 @@
 #include <QAccessible>
 #include <QImage>
 #include <gtest/gtest.h>
+#include <ostream>
 
 namespace {
 
@@ -25,6 +26,11 @@ struct FaceCase {
     int face;
     QRgb shown;
 };
+
+void PrintTo(const FaceCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
 
 class FaceCases : public ::testing::TestWithParam<FaceCase> {};
 

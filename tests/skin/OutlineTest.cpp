@@ -3,6 +3,7 @@
 
 #include <QPainter>
 #include <gtest/gtest.h>
+#include <ostream>
 
 namespace {
 
@@ -14,6 +15,11 @@ struct OutlineCase {
     QStringList picture;
     QStringList covered;
 };
+
+void PrintTo(const OutlineCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
 
 class OutlineCases : public ::testing::TestWithParam<OutlineCase> {};
 

@@ -4,6 +4,7 @@
 
 #include <QBuffer>
 #include <gtest/gtest.h>
+#include <ostream>
 
 namespace {
 
@@ -30,6 +31,11 @@ struct BadBytes {
     const char* name;
     QByteArray bytes;
 };
+
+void PrintTo(const BadBytes& c, std::ostream* os)
+{
+    *os << c.name;
+}
 
 class BadPictures : public ::testing::TestWithParam<BadBytes> {};
 

@@ -7,6 +7,7 @@
 #include <QWidget>
 #include <gtest/gtest.h>
 #include <memory>
+#include <ostream>
 
 namespace {
 
@@ -148,6 +149,11 @@ struct DragCase {
     Qt::MouseButton button;
     bool moves;
 };
+
+void PrintTo(const DragCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
 
 class DragCases : public ::testing::TestWithParam<DragCase> {};
 
